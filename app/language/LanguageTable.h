@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The texts of the current language, by section and 0-based entry number (T1 is textT(0)).
+// One object, owned by the setup window; every window reads its texts through it.
+class LanguageTable {
+public:
+    static constexpr int kLanguageCount = 24;
+    static constexpr int kEnglishIndex = 6;
+
+    LanguageTable();
+
+    // languageId is the settings file's 1-based id; anything else asks the system locale.
+    void loadLanguage(int languageId);
+
+    QString textT(int entry) const;
+    QString textC(int entry) const;
+    QString textCW(int entry) const;
+    QString textM(int entry) const;
+    QString textL(int entry) const;
+
+    int languageIndex() const { return m_nIndex; }
+    QString languageCode() const { return m_sCode; }
+    bool isRightToLeft() const;
+
+private:
+    int m_nIndex = kEnglishIndex;
+    QString m_sCode = QStringLiteral("ENU");
+    QStringList m_T, m_C, m_CW, m_M, m_L;
+};

@@ -1,0 +1,17 @@
+# tivora_add_test(NAME name SOURCES a.cpp ... LIBS lib ... [LABELS l ...] [ENV VAR=value ...])
+# One Qt Test executable registered with CTest. Widgets render offscreen, and every test
+# gets its own settings folder and instance key so that parallel runs never collide.
+function(tivora_add_test)
+    cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+    add_executable(${T_NAME} ${T_SOURCES})
+    target_link_libraries(${T_NAME} PRIVATE Qt5::Test ${T_LIBS})
+    target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR})
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 120)
+    endif()
+    set_tests_properties(${T_NAME} PROPERTIES
+        TIMEOUT ${T_TIMEOUT}
+        LABELS "${T_LABELS}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TIVORA_CONFIG_DIR=${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.config;TIVORA_INSTANCE_KEY=test-${T_NAME};${T_ENV}")
+endfunction()

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+// The one way the link reaches a module: the real one over USB, the virtual one in this
+// process, or a peer process over a Unix socket. Reads happen on the receive thread, writes
+// on any thread under the link's USB write lock, presence checks and opening on the
+// connection watch thread.
+class Transport {
+public:
+    virtual ~Transport() = default;
+
+    // Is a module attached? With checkHid, also whether its vendor HID collection is ready.
+    virtual bool isPresent(bool checkHid) = 0;
+
+    // Finds, opens and claims the module; on success serialNumber holds its serial number.
+    virtual bool open(QString* serialNumber) = 0;
+    virtual bool isOpen() const = 0;
+    // Releases and closes; harmless when nothing is open.
+    virtual void close() = 0;
+
+    // Writes one 512-byte packet to endpoint 0x03. Bytes written, or -1 when nothing is open.
+    virtual int write(const uint8_t* packet) = 0;
+
+    // Reads one 512-byte packet from endpoint 0x83 or 0x84 within timeoutMs.
+    // Bytes read, or a negative value on time-out or failure.
+    virtual int read(uint8_t endpoint, uint8_t* packet, int timeoutMs) = 0;
+};
