@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -11,9 +12,14 @@ public:
     static constexpr int kEnglishIndex = 6;
 
     LanguageTable();
+    // Reads the language files from filePrefix + code and filePrefix + "Idx" instead of the
+    // program's resources, so that a missing file can be tried out.
+    explicit LanguageTable(const QString& filePrefix);
 
     // languageId is the settings file's 1-based id; anything else asks the system locale.
     void loadLanguage(int languageId);
+    // The same choice with the given locale standing in for the system's.
+    void loadLanguage(int languageId, const QLocale& systemLocale);
 
     QString textT(int entry) const;
     QString textC(int entry) const;
@@ -26,6 +32,9 @@ public:
     bool isRightToLeft() const;
 
 private:
+    static int indexForLocale(const QLocale& locale);
+
+    QString m_sFilePrefix;
     int m_nIndex = kEnglishIndex;
     QString m_sCode = QStringLiteral("ENU");
     QStringList m_T, m_C, m_CW, m_M, m_L;

@@ -1,0 +1,118 @@
+#include "LanguageTable.h"
+
+#include <QFile>
+#include <QSettings>
+
+namespace {
+
+struct Language {
+    const char* code;
+    QLocale::Language localeLanguage;
+};
+
+// By index; the settings file's language id is the index + 1.
+const Language kLanguages[LanguageTable::kLanguageCount] = {
+    {"ARA", QLocale::Arabic},     {"BUL", QLocale::Bulgarian},       {"CHS", QLocale::Chinese},
+    {"CHT", QLocale::Chinese},    {"CES", QLocale::Czech},           {"DAN", QLocale::Danish},
+    {"ENU", QLocale::English},    {"FAR", QLocale::Persian},         {"FIN", QLocale::Finnish},
+    {"FRA", QLocale::French},     {"DEU", QLocale::German},          {"IND", QLocale::Indonesian},
+    {"ITA", QLocale::Italian},    {"JPN", QLocale::Japanese},        {"KOR", QLocale::Korean},
+    {"LTU", QLocale::Lithuanian}, {"NOR", QLocale::NorwegianBokmal}, {"PLK", QLocale::Polish},
+    {"PTB", QLocale::Portuguese}, {"ROM", QLocale::Romanian},        {"RUS", QLocale::Russian},
+    {"ESN", QLocale::Spanish},    {"SWE", QLocale::Swedish},         {"HEB", QLocale::Hebrew},
+};
+
+constexpr int kSimplifiedChineseIndex = 2;
+constexpr int kTraditionalChineseIndex = 3;
+
+// Entry i holds key keyPrefix + (i + 1); a missing key or section leaves the entry empty.
+QStringList readSection(QSettings& file, const QString& section, const QString& keyPrefix,
+                        int count) {
+    QStringList texts;
+    file.beginGroup(section);
+    for (int i = 0; i < count; ++i)
+        texts.append(file.value(keyPrefix + QString::number(i + 1)).toString());
+    file.endGroup();
+    return texts;
+}
+
+QStringList readSection(const QString& path, const QString& section, const QString& keyPrefix,
+                        int count) {
+    QSettings file(path, QSettings::IniFormat);
+    file.setIniCodec("UTF-8");
+    return readSection(file, section, keyPrefix, count);
+}
+
+} // namespace
+
+// The resources are archived into this static library; referencing their registration here
+// keeps the linker from dropping it.
+static void initResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
+LanguageTable::LanguageTable() : LanguageTable(QStringLiteral(":/Language/l_")) {}
+
+LanguageTable::LanguageTable(const QString& filePrefix) : m_sFilePrefix(filePrefix) {
+    initResources();
+}
+
+void LanguageTable::loadLanguage(int languageId) {
+    loadLanguage(languageId, QLocale::system());
+}
+
+void LanguageTable::loadLanguage(int languageId, const QLocale& systemLocale) {
+    int index = kEnglishIndex;
+    if (languageId > 0 && languageId <= kLanguageCount)
+        index = languageId - 1;
+    else
+        index = indexForLocale(systemLocale);
+
+    if (!QFile::exists(m_sFilePrefix + QLatin1String(kLanguages[index].code)))
+        index = kEnglishIndex;
+    m_nIndex = index;
+    m_sCode = QLatin1String(kLanguages[index].code);
+
+    QSettings file(m_sFilePrefix + m_sCode, QSettings::IniFormat);
+    file.setIniCodec("UTF-8");
+    m_T = readSection(file, QStringLiteral("TRAY ICON MENU"), QStringLiteral("T"), 11);
+    m_C = readSection(file, QStringLiteral("CONFIGURATION"), QStringLiteral("C"), 37);
+    m_CW = readSection(file, QStringLiteral("CALIBRATION WINDOW"), QStringLiteral("CW"), 5);
+    m_M = readSection(file, QStringLiteral("MESSAGEBOX"), QStringLiteral("M"), 27);
+    m_L = readSection(m_sFilePrefix + QStringLiteral("Idx"), QStringLiteral("Language"),
+                      QStringLiteral("L"), kLanguageCount);
+}
+
+int LanguageTable::indexForLocale(const QLocale& locale) {
+    const QLocale::Language language = locale.language();
+    if (language == QLocale::Chinese) {
+        const QLocale::Country country = locale.country();
+        return country == QLocale::Taiwan || country == QLocale::HongKong ? kTraditionalChineseIndex
+                                                                          : kSimplifiedChineseIndex;
+    }
+    for (int i = 0; i < kLanguageCount; ++i) {
+        if (kLanguages[i].localeLanguage == language)
+            return i;
+    }
+    return kEnglishIndex;
+}
+
+QString LanguageTable::textT(int entry) const {
+    return m_T.value(entry);
+}
+QString LanguageTable::textC(int entry) const {
+    return m_C.value(entry);
+}
+QString LanguageTable::textCW(int entry) const {
+    return m_CW.value(entry);
+}
+QString LanguageTable::textM(int entry) const {
+    return m_M.value(entry);
+}
+QString LanguageTable::textL(int entry) const {
+    return m_L.value(entry);
+}
+
+bool LanguageTable::isRightToLeft() const {
+    return m_nIndex == 0 || m_nIndex == 7 || m_nIndex == 23;
+}
