@@ -1,0 +1,43 @@
+#pragma once
+
+#include "device/Transport.h"
+#include "sim/PlugSchedule.h"
+#include "sim/SimClock.h"
+#include "sim/SimProfile.h"
+#include "sim/VirtualModule.h"
+
+#include <atomic>
+
+// The virtual module behind the transport seam. It behaves like the USB device: nothing
+// works while it is unplugged or not opened, a handle opened before an unplug stays stale
+// until the next open, and opening after a replug finds a freshly powered module.
+class SimTransport : public Transport {
+public:
+    static constexpr int kFailed = -1;
+    static constexpr int kTimedOut = -2;
+
+    explicit SimTransport(const SimProfile& profile, SimClock clock = steadySimClock());
+
+    bool isPresent(bool checkHid) override;
+    bool open(QString* serialNumber) override;
+    bool isOpen() const override;
+    void close() override;
+    int write(const uint8_t* packet) override;
+    // A time-out of 0 or less polls once.
+    int read(uint8_t endpoint, uint8_t* packet, int timeoutMs) override;
+
+    VirtualModule& module() { return m_module; }
+
+private:
+    // Is the handle from the last open still attached to the module?
+    bool linkAlive(int64_t nowMs) const;
+
+    const SimProfile m_profile;
+    const SimClock m_clock;
+    const PlugSchedule m_schedule;
+    VirtualModule m_module;
+    std::atomic<bool> m_open{false};
+    // The plug the open handle belongs to, and the plug the module last powered up with.
+    std::atomic<int64_t> m_openedPlug{-1};
+    int64_t m_poweredPlug = -1;
+};
