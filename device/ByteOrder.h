@@ -7,7 +7,9 @@
 // wire or sits in a stored record goes through these; structs are never cast onto bytes.
 namespace le {
 
-inline uint8_t u8(const uint8_t* p, size_t off) { return p[off]; }
+inline uint8_t u8(const uint8_t* p, size_t off) {
+    return p[off];
+}
 
 inline uint16_t u16(const uint8_t* p, size_t off) {
     return uint16_t(p[off] | (p[off + 1] << 8));
@@ -22,8 +24,12 @@ inline uint64_t u64(const uint8_t* p, size_t off) {
     return uint64_t(u32(p, off)) | (uint64_t(u32(p, off + 4)) << 32);
 }
 
-inline int16_t i16(const uint8_t* p, size_t off) { return int16_t(u16(p, off)); }
-inline int32_t i32(const uint8_t* p, size_t off) { return int32_t(u32(p, off)); }
+inline int16_t i16(const uint8_t* p, size_t off) {
+    return int16_t(u16(p, off));
+}
+inline int32_t i32(const uint8_t* p, size_t off) {
+    return int32_t(u32(p, off));
+}
 
 inline float f32(const uint8_t* p, size_t off) {
     const uint32_t bits = u32(p, off);
@@ -39,7 +45,9 @@ inline double f64(const uint8_t* p, size_t off) {
     return v;
 }
 
-inline void put8(uint8_t* p, size_t off, uint8_t v) { p[off] = v; }
+inline void put8(uint8_t* p, size_t off, uint8_t v) {
+    p[off] = v;
+}
 
 inline void put16(uint8_t* p, size_t off, uint16_t v) {
     p[off] = uint8_t(v);

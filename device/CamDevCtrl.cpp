@@ -1,0 +1,134 @@
+#include "device/CamDevCtrl.h"
+
+#include "device/ByteOrder.h"
+#include "device/LinkStorage.h"
+#include "device/Packet.h"
+#include "device/PacketLog.h"
+#include "device/UsbWriteLock.h"
+
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QThread>
+
+using namespace pkt;
+
+CamDevCtrl::CamDevCtrl(std::unique_ptr<Transport> transport, QObject* parent)
+    : QObject(parent), m_partFlags(kPartFlagCount, 0), m_pTransport(std::move(transport)),
+      m_stopRequest(std::make_shared<std::atomic<bool>>(false)), m_imageBuffer(kImageBufferSize, 0),
+      m_maskBuffer(kMaskSize, 0) {
+    qRegisterMetaType<unsigned char*>("unsigned char*");
+    qRegisterMetaType<int*>("int*");
+    qRegisterMetaType<uchar>("uchar");
+}
+
+CamDevCtrl::~CamDevCtrl() {
+    DeleteThread();
+    QThread::msleep(500);
+    reapAbandonedThreads(true);
+    if (m_pTransport->isOpen()) {
+        SetTracking(true);
+        QThread::msleep(500);
+        closeHandle();
+    }
+}
+
+bool CamDevCtrl::IsOpen() const {
+    return m_pTransport->isOpen();
+}
+
+bool CamDevCtrl::IsDeviceConnected(bool checkHid) {
+    return m_pTransport->isPresent(checkHid);
+}
+
+int CamDevCtrl::WritePacket(const uint8_t* packet) {
+    if (!m_pTransport->isOpen())
+        return -1;
+    return m_pTransport->write(packet);
+}
+
+void CamDevCtrl::closeHandle() {
+    // A receive thread that was given up on may still be inside a read on this handle.
+    reapAbandonedThreads(true);
+    m_pTransport->close();
+}
+
+bool CamDevCtrl::OpenDevice() {
+    if (m_pTransport->isOpen()) {
+        DeleteThread();
+        QThread::msleep(500);
+        closeHandle();
+    }
+    QString serial;
+    if (!m_pTransport->open(&serial))
+        return false;
+    qDebug().noquote() << "SerialNumber:" << serial;
+
+    m_nEndpointSelector = 0;
+    CreateRecvPacketThread();
+    QThread::msleep(200);
+
+    SetTracking(false);
+    QThread::msleep(200);
+
+    sendSingle(CMD_SENDVERSION, nullptr, 0);
+    QThread::msleep(200);
+    sendSingle(CMD_SEND_OPTION, nullptr, 0);
+    QThread::msleep(200);
+    sendSingle(CMD_GET_EEPROM, nullptr, 0);
+    QThread::msleep(200);
+    const uint8_t part0 = 0;
+    sendSingle(CMD_GET_MASK, &part0, 1);
+    return true;
+}
+
+void CamDevCtrl::sendSingle(uint32_t code, const uint8_t* payload, int length) {
+    uint8_t packet[kPacketSize] = {};
+    le::put32(packet, 0, code);
+    le::put32(packet, 4, uint32_t(length));
+    if (length > 0)
+        std::memcpy(packet + kHeaderSize, payload, size_t(length));
+    {
+        std::lock_guard<std::mutex> lock(usbWriteLock());
+        WritePacket(packet);
+    }
+    PrintPacket(packet);
+}
+
+void CamDevCtrl::SendPacket(const uint8_t* payload, uint32_t code, int length) {
+    if (length <= kMaxPayload) {
+        uint8_t packet[kPacketSize] = {};
+        le::put32(packet, 0, code);
+        le::put32(packet, 4, uint32_t(length));
+        if (length > 0)
+            std::memcpy(packet + kHeaderSize, payload, size_t(length));
+        {
+            std::lock_guard<std::mutex> lock(usbWriteLock());
+            WritePacket(packet);
+        }
+        if (code != CODE_0x1007 && code != CMD_SENDIMG && code != CMD_SETUP_ALIVE)
+            PrintPacket(packet);
+        return;
+    }
+
+    const int parts = (length + kSplitSlice - 1) / kSplitSlice;
+    qDebug() << "nLen > nPLen" << parts;
+    std::lock_guard<std::mutex> lock(usbWriteLock());
+    for (int part = 0; part < parts; ++part) {
+        const int offset = part * kSplitSlice;
+        const int slice = std::min(kSplitSlice, length - offset);
+        uint8_t packet[kPacketSize] = {};
+        le::put32(packet, 0, code);
+        le::put32(packet, 4, part + 1 < parts ? uint32_t(kPacketSize) : uint32_t(slice + 8));
+        packet[kHeaderSize] = uint8_t(part);
+        std::memcpy(packet + kHeaderSize + 1, payload + offset, size_t(slice));
+        WritePacket(packet);
+        QThread::msleep(10);
+    }
+}
+
+void CamDevCtrl::SetCalibMode(int mode, int lensType) {
+    m_nCalibMode = mode;
+    const bool lensKnown = lensType >= 1 && lensType <= 4;
+    link::g_nAC = lensKnown ? 20 : 0;
+    link::g_nMC = lensKnown ? 16 : 0;
+}

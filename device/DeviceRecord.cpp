@@ -1,0 +1,173 @@
+#include "device/ByteOrder.h"
+#include "device/CamDevCtrl.h"
+#include "device/LinkStorage.h"
+#include "device/Packet.h"
+#include "device/PacketLog.h"
+#include "device/SettingsBlock.h"
+
+#include <QDebug>
+#include <algorithm>
+#include <cstring>
+
+using namespace pkt;
+
+namespace {
+
+// tEEPROM offsets.
+constexpr int kTpOffset = 8;
+constexpr int kTweakNumOffset = 116;
+constexpr int kTweakPairsOffset = 120;
+constexpr int kPtSettingOffset = 330;
+constexpr int kFtSettingOffset = 357;
+constexpr int kMaxTweaks = 25;
+
+// Calibration record offsets.
+constexpr int kCalibRecordSize = 370;
+constexpr int kRecTweakCount = 112;
+constexpr int kRecTweakPairs = 116;
+constexpr int kRecPenBlock = 316;
+constexpr int kRecFingerBlock = 343;
+
+constexpr int kMaskSlice = 503;
+constexpr int kMaskLastPart = 57;
+constexpr int kMaskLastBytes = 130;
+
+void log(const QString& line) {
+    qDebug().noquote() << line;
+}
+
+// The three lines that describe a settings block: registers, gain, options. In the stored
+// record the ft block has a padding byte after num_reg, so callers give each field's offset.
+struct BlockFields {
+    int numReg, reg1, reg2, value1, value2, gain, o1to6, o7, o8, o9, o10to15;
+};
+
+constexpr BlockFields kBlockLayout{1, 2, 4, 6, 7, 8, 10, 16, 18, 19, 21};
+constexpr BlockFields kStoredFtLayout{1, 3, 5, 7, 8, 9, 11, 17, 19, 20, 22};
+
+void logOptions(const uint8_t* b, const BlockFields& f) {
+    const uint8_t* o = b + f.o1to6;
+    const uint8_t* p = b + f.o10to15;
+    log(QString::asprintf("option:\n    %d, %d, %d, %d\n    %d, %d\n    %d, %d\n    %d, %d\n    "
+                          "%d, %d, %d, %d, %d",
+                          o[0], o[1], o[2], o[3], o[4], o[5], le::u16(b, size_t(f.o7)), b[f.o8],
+                          le::u16(b, size_t(f.o9)), p[0], p[1], p[2], p[3], p[4], p[5]));
+}
+
+void logStoredBlock(const char* title, const uint8_t* b, const BlockFields& f) {
+    log(QString::fromLatin1(title));
+    if (b[0] == 0)
+        return;
+    log(QString::asprintf("num_reg = %d, (%04X, %02X), (%04X, %02X)", b[f.numReg],
+                          le::u16(b, size_t(f.reg1)), b[f.value1], le::u16(b, size_t(f.reg2)),
+                          b[f.value2]));
+    log(QString::asprintf("gain = %02X %02X", b[f.gain], b[f.gain + 1]));
+    logOptions(b, f);
+}
+
+void logUploadBlock(const char* title, const uint8_t* b) {
+    log(QString::fromLatin1(title));
+    log(QString::asprintf("setting = %d", b[0]));
+    log(QString::asprintf("num_reg = %d, (%02X%02X, %02X), (%02X%02X, %02X)", b[1], b[3], b[2],
+                          b[6], b[5], b[4], b[7]));
+    log(QString::asprintf("gain = %02X %02X", b[8], b[9]));
+    logOptions(b, kBlockLayout);
+}
+
+} // namespace
+
+void CamDevCtrl::ReceiveEeprom(const uint8_t* packet) {
+    const uint8_t* r = packet + kHeaderSize;
+    PrintPacket(packet);
+    qDebug() << "sizeof(tEEPROM) =" << link::kEepromSize;
+    qDebug() << "EEPROM:";
+    log(QString::asprintf("length = %d, version = %d", le::i16(r, 0), le::i16(r, 2)));
+    for (int i = 0; i < 13; ++i)
+        log(QString::asprintf("m_tp[%2d] = %e;", i, le::f64(r, size_t(kTpOffset + 8 * i))));
+    log(QString::asprintf("window_width = %d, window_height = %d", le::i16(r, 4), le::i16(r, 6)));
+    log(QString::asprintf("Ceiling = %d, Rear = %d, modeFT = %d, lens = %d, imageReverse = %d",
+                          r[112], r[113], r[114], r[115], r[328]));
+    const int tweakNum = le::i32(r, kTweakNumOffset);
+    log(QString::asprintf("ac_tweak_num = %d", tweakNum));
+    const int tweaks = std::clamp(tweakNum, 0, kMaxTweaks);
+    for (int i = 0; i < tweaks; ++i)
+        log(QString::asprintf("[%2d] %f %f", i, le::f32(r, size_t(kTweakPairsOffset + 8 * i)),
+                              le::f32(r, size_t(kTweakPairsOffset + 8 * i + 4))));
+    log(QString::asprintf("window_width = %d, window_height = %d", le::i16(r, 320),
+                          le::i16(r, 322)));
+    log(QString::asprintf("Ceiling = %d, Rear = %d, lens = %d, imageReverse = %d", r[324], r[325],
+                          r[327], r[329]));
+    log(QStringLiteral("----"));
+    logStoredBlock("pt_setting:", r + kPtSettingOffset, kBlockLayout);
+    logStoredBlock("ft_setting:", r + kFtSettingOffset, kStoredFtLayout);
+    log(QStringLiteral("----"));
+    log(QString::asprintf("fix_coord: %d %f", r[385], le::f64(r, 392)));
+
+    std::memcpy(link::g_eeprom, r, link::kEepromSize);
+    emit sigSetPrevTweak(link::g_eeprom);
+}
+
+void CamDevCtrl::send_set_calib_parameter(const double* tp, uint8_t ceiling, uint8_t rear,
+                                          int16_t windowWidth, int16_t windowHeight, int lensType,
+                                          uint8_t imageReverse, bool tweakPresent, int tweakCount,
+                                          const float* tweakPairs, bool sensorSettingsPresent,
+                                          int rowLimitA, int rowLimitB, int fwMinor) {
+    uint8_t rec[kCalibRecordSize] = {};
+    for (int i = 0; i < 13; ++i)
+        le::putf64(rec, size_t(8 * i), tp[i]);
+    le::put16(rec, 104, uint16_t(windowWidth));
+    le::put16(rec, 106, uint16_t(windowHeight));
+    rec[108] = ceiling;
+    rec[109] = rear;
+    rec[110] = uint8_t(lensType);
+    rec[111] = imageReverse;
+    const int tweaks = tweakPresent && tweakPairs ? std::clamp(tweakCount, 0, kMaxTweaks) : 0;
+    le::put32(rec, kRecTweakCount, uint32_t(tweaks));
+    for (int i = 0; i < 2 * tweaks; ++i)
+        le::putf32(rec, size_t(kRecTweakPairs + 4 * i), tweakPairs[i]);
+    if (sensorSettingsPresent) {
+        settings_block::fillPen(rec + kRecPenBlock, lensType, fwMinor);
+        settings_block::fillFinger(rec + kRecFingerBlock, lensType, fwMinor, rowLimitA, rowLimitB);
+    }
+
+    log(QStringLiteral("send_set_calib_parameter:"));
+    for (int i = 0; i < 13; ++i)
+        log(QString::asprintf("m_tp[%2d] = %e;", i, tp[i]));
+    log(QString::asprintf("window = %d x %d, Ceiling = %d, Rear = %d, lens = %d, imageReverse = %d",
+                          windowWidth, windowHeight, ceiling, rear, rec[110], imageReverse));
+    log(QString::asprintf("ac_tweak_num = %d", tweaks));
+    for (int i = 0; i < tweaks; ++i)
+        log(QString::asprintf("[%2d] %f %f", i, tweakPairs[2 * i], tweakPairs[2 * i + 1]));
+    if (sensorSettingsPresent) {
+        logUploadBlock("pt_setting:", rec + kRecPenBlock);
+        logUploadBlock("ft_setting:", rec + kRecFingerBlock);
+    }
+    SendPacket(rec, CMD_SET_CALIB_PARAMETER, kCalibRecordSize);
+}
+
+void CamDevCtrl::ReceiveMaskPart(const uint8_t* packet) {
+    const int part = packet[kHeaderSize];
+    const uint8_t* bytes = packet + kHeaderSize + 1;
+    if (part == 0)
+        m_nMaskBytes = 0;
+    if (part < kMaskLastPart) {
+        std::memcpy(m_maskBuffer.data() + part * kMaskSlice, bytes, kMaskSlice);
+        m_nMaskBytes += kMaskSlice;
+        const uint8_t next = uint8_t(part + 1);
+        sendSingle(CMD_GET_MASK, &next, 1);
+    } else if (part == kMaskLastPart) {
+        std::memcpy(m_maskBuffer.data() + kMaskLastPart * kMaskSlice, bytes, kMaskLastBytes);
+        m_nMaskBytes += kMaskLastBytes;
+        emit sigReceiveMask(m_maskBuffer.data(), m_nMaskBytes);
+    }
+}
+
+void CamDevCtrl::SetMask(const uint8_t* mask, int length) {
+    if (!mask || length <= 0)
+        return;
+    const int bytes = std::min(length, kMaskSize);
+    log(QString::asprintf("SetMask: [0] = 0x%02X, [1] = 0x%02X, [28800] = 0x%02X", mask[0],
+                          bytes > 1 ? mask[1] : 0, bytes > 28800 ? mask[28800] : 0));
+    std::vector<uint8_t> record(mask, mask + bytes);
+    SendPacket(record.data(), CMD_SET_MASK, bytes);
+}

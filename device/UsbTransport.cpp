@@ -1,0 +1,156 @@
+#include "device/UsbTransport.h"
+
+#include "device/Packet.h"
+
+#include <QDebug>
+#include <QThread>
+#include <hidapi.h>
+#include <libusb.h>
+
+namespace {
+
+constexpr int kWriteTimeoutMs = 1000;
+constexpr int kSerialBufferSize = 101;
+
+bool isModule(libusb_device* device, bool* descriptorRead) {
+    libusb_device_descriptor desc{};
+    *descriptorRead = libusb_get_device_descriptor(device, &desc) == 0;
+    return *descriptorRead && desc.idVendor == UsbTransport::kVendorId &&
+           desc.idProduct == UsbTransport::kProductId;
+}
+
+void logClaimFailure(int interface, int rc) {
+    qDebug().noquote() << QString::asprintf("libusb_claim_interface(%d) FAIL!! %d: %s: %s",
+                                            interface, rc, libusb_error_name(rc),
+                                            libusb_strerror(libusb_error(rc)));
+}
+
+} // namespace
+
+UsbTransport::UsbTransport() {
+    m_bUsbReady = libusb_init(nullptr) == 0;
+    m_bHidReady = hid_init() == 0;
+}
+
+UsbTransport::~UsbTransport() {
+    close();
+    if (m_bUsbReady)
+        libusb_exit(nullptr);
+    if (m_bHidReady)
+        hid_exit();
+}
+
+bool UsbTransport::isPresent(bool checkHid) {
+    if (!m_bUsbReady)
+        return false;
+    libusb_device** list = nullptr;
+    const ssize_t count = libusb_get_device_list(nullptr, &list);
+    if (count < 0)
+        return false;
+    bool found = false;
+    for (ssize_t i = 0; i < count; ++i) {
+        bool descriptorRead = false;
+        const bool module = isModule(list[i], &descriptorRead);
+        if (!descriptorRead)
+            break;
+        if (module) {
+            qDebug().noquote() << QString::asprintf("%04X %04X", kVendorId, kProductId);
+            found = true;
+            break;
+        }
+    }
+    libusb_free_device_list(list, 1);
+    if (!found || !checkHid)
+        return found;
+    if (!m_bHidReady)
+        return false;
+
+    hid_device_info* devices = hid_enumerate(kVendorId, kProductId);
+    bool ready = false;
+    for (hid_device_info* d = devices; d; d = d->next) {
+        if (d->usage_page == kHidUsagePage) {
+            qDebug().noquote() << QString::asprintf("%04X %04X | %04X %04X", kVendorId, kProductId,
+                                                    kHidUsagePage, d->usage);
+            ready = true;
+            break;
+        }
+    }
+    hid_free_enumeration(devices);
+    return ready;
+}
+
+bool UsbTransport::open(QString* serialNumber) {
+    if (!m_bUsbReady)
+        return false;
+    libusb_device** list = nullptr;
+    const ssize_t count = libusb_get_device_list(nullptr, &list);
+    if (count < 0)
+        return false;
+    libusb_device_handle* handle = nullptr;
+    for (ssize_t i = 0; i < count && !handle; ++i) {
+        bool descriptorRead = false;
+        if (!isModule(list[i], &descriptorRead))
+            continue;
+        libusb_device_descriptor desc{};
+        libusb_get_device_descriptor(list[i], &desc);
+        int rc = libusb_open(list[i], &handle);
+        qDebug().noquote() << QString::asprintf("libusb_open() = %d ", rc);
+        if (rc != 0) {
+            handle = nullptr;
+            continue;
+        }
+        QThread::msleep(200);
+        bool claimed = true;
+        for (int interface : {2, 3}) {
+            rc = libusb_claim_interface(handle, interface);
+            qDebug().noquote() << QString::asprintf("libusb_claim_interface(%d) = %d", interface,
+                                                    rc);
+            if (rc != 0) {
+                libusb_close(handle);
+                handle = nullptr;
+                logClaimFailure(interface, rc);
+                claimed = false;
+                break;
+            }
+        }
+        if (!claimed)
+            continue;
+        unsigned char serial[kSerialBufferSize] = {};
+        if (desc.iSerialNumber != 0)
+            libusb_get_string_descriptor_ascii(handle, desc.iSerialNumber, serial,
+                                               kSerialBufferSize - 1);
+        *serialNumber = QString::fromLatin1(reinterpret_cast<const char*>(serial));
+    }
+    libusb_free_device_list(list, 1);
+    m_pHandle = handle;
+    return handle != nullptr;
+}
+
+void UsbTransport::close() {
+    libusb_device_handle* handle = m_pHandle.exchange(nullptr);
+    if (!handle)
+        return;
+    libusb_release_interface(handle, 2);
+    libusb_release_interface(handle, 3);
+    libusb_close(handle);
+}
+
+int UsbTransport::write(const uint8_t* packet) {
+    libusb_device_handle* handle = m_pHandle;
+    if (!handle)
+        return -1;
+    int transferred = 0;
+    const int rc = libusb_bulk_transfer(handle, pkt::kEpWrite, const_cast<uint8_t*>(packet),
+                                        pkt::kPacketSize, &transferred, kWriteTimeoutMs);
+    return rc == 0 ? transferred : -1;
+}
+
+int UsbTransport::read(uint8_t endpoint, uint8_t* packet, int timeoutMs) {
+    libusb_device_handle* handle = m_pHandle;
+    if (!handle)
+        return -1;
+    int transferred = 0;
+    const int rc = libusb_bulk_transfer(handle, endpoint, packet, pkt::kPacketSize, &transferred,
+                                        unsigned(timeoutMs));
+    return rc == 0 ? transferred : -1;
+}

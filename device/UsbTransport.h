@@ -1,0 +1,32 @@
+#pragma once
+
+#include "device/Transport.h"
+
+#include <atomic>
+
+struct libusb_device_handle;
+
+// The real module on the USB bus: libusb-1.0 for the bulk endpoints, hidapi to see whether
+// its vendor HID collection has finished enumerating. On a machine without a USB bus it
+// simply reports the module absent.
+class UsbTransport : public Transport {
+public:
+    static constexpr uint16_t kVendorId = 0x16D0;
+    static constexpr uint16_t kProductId = 0x0F8C;
+    static constexpr uint16_t kHidUsagePage = 0xFF00;
+
+    UsbTransport();
+    ~UsbTransport() override;
+
+    bool isPresent(bool checkHid) override;
+    bool open(QString* serialNumber) override;
+    bool isOpen() const override { return m_pHandle != nullptr; }
+    void close() override;
+    int write(const uint8_t* packet) override;
+    int read(uint8_t endpoint, uint8_t* packet, int timeoutMs) override;
+
+private:
+    bool m_bUsbReady = false;
+    bool m_bHidReady = false;
+    std::atomic<libusb_device_handle*> m_pHandle{nullptr};
+};

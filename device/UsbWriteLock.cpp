@@ -1,0 +1,6 @@
+#include "device/UsbWriteLock.h"
+
+std::mutex& usbWriteLock() {
+    static std::mutex lock;
+    return lock;
+}
