@@ -1,0 +1,385 @@
+#include "CalibDlg.h"
+
+#include "KqUtils.h"
+#include "PatternPainter.h"
+#include "TargetSymbol.h"
+#include "app/language/LanguageTable.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMutexLocker>
+#include <QPainter>
+#include <QPropertyAnimation>
+#include <QPushButton>
+#include <QTimer>
+#include <QTouchEvent>
+#include <cmath>
+#include <limits>
+
+bool g_bTouchCapture = false;
+
+namespace {
+
+constexpr Qt::WindowFlags kCalibWindowFlags =
+    Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint;
+static_assert(int(kCalibWindowFlags) == 0x41803, "calibration window flags");
+
+constexpr int kArcTickMs = 20;
+constexpr int kArcStepDegrees = 36;
+constexpr int kArcDoneAbove = 361;
+constexpr int kGlideMs = 400;
+constexpr int kWaitRounds = 31;
+constexpr int kKoreanIndex = 14;
+
+// Touch positions come from the platform; anything non-finite or out of range must not reach
+// an int conversion.
+int saturatedInt(double wholeValue) {
+    if (!std::isfinite(wholeValue))
+        return 0;
+    if (wholeValue <= std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    if (wholeValue >= std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    return static_cast<int>(wholeValue);
+}
+
+int truncToInt(double v) {
+    return saturatedInt(std::trunc(v));
+}
+int floorToInt(double v) {
+    return saturatedInt(std::floor(v));
+}
+
+} // namespace
+
+CalibDlg::CalibDlg(const LanguageTable* pText) : QDialog(nullptr), m_pText(pText) {
+    setupUi();
+    setWindowFlags(kCalibWindowFlags);
+
+    // Whatever is not painted (the target screen after the last target) stays dark.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+
+    m_pArcTimer = new QTimer(this);
+    connect(m_pArcTimer, &QTimer::timeout, this, &CalibDlg::OnTimer);
+
+    m_pixSymbol = targetSymbolPicture();
+    label->setPixmap(m_pixSymbol);
+    label->setAlignment(Qt::AlignCenter);
+    label->resize(kTargetSymbolSize, kTargetSymbolSize);
+    label->setVisible(true);
+
+    m_pAnim = new QPropertyAnimation(label, "geometry", this);
+    m_pAnim->setDuration(kGlideMs);
+
+    setAttribute(Qt::WA_AcceptTouchEvents);
+    installEventFilter(this);
+}
+
+void CalibDlg::setupUi() {
+    if (objectName().isEmpty())
+        setObjectName(QStringLiteral("CalibDlg"));
+    resize(400, 300);
+
+    label = new QLabel(this);
+    label->setObjectName(QStringLiteral("label"));
+    label->setGeometry(QRect(20, 30, 56, 12));
+
+    QFont font;
+    font.setFamily(QStringLiteral("Tahoma"));
+    font.setPointSize(10);
+
+    pushButton = new QPushButton(this);
+    pushButton->setObjectName(QStringLiteral("pushButton"));
+    pushButton->setGeometry(QRect(140, 30, 91, 31));
+    pushButton->setFont(font);
+
+    pushButtonLeft = new QPushButton(this);
+    pushButtonLeft->setObjectName(QStringLiteral("pushButtonLeft"));
+    pushButtonLeft->setGeometry(QRect(40, 30, 91, 31));
+    pushButtonLeft->setFont(font);
+
+    setWindowTitle(QCoreApplication::translate("CalibDlg", "Dialog"));
+    label->setText(QString());
+    pushButton->setText(QCoreApplication::translate("CalibDlg", "Cancel"));
+    pushButtonLeft->setText(QCoreApplication::translate("CalibDlg", "Left"));
+
+    QMetaObject::connectSlotsByName(this);
+}
+
+void CalibDlg::prepareWindow(int mode) {
+    m_nPaintMode = mode;
+    setWindowFlags(kCalibWindowFlags);
+    setCursor(Qt::BlankCursor);
+
+    QRect rects[2];
+    KqUtils::getWindowRect(rects);
+    const QRect r = rects[0];
+    m_dpiRatio = KqUtils::dpiRatioOf(r);
+    qDebug() << "m_dpiRatio =" << m_dpiRatio;
+
+    m_nWidth = r.width();
+    m_nHeight = r.height();
+    setGeometry(r);
+    pushButton->hide();
+    pushButtonLeft->hide();
+
+    m_imgBackground =
+        QImage(QStringLiteral(":/TivoraRes/irpen"))
+            .scaled(m_nWidth, m_nHeight, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
+
+void CalibDlg::prepareAutoTargets() {
+    label->hide();
+    InitialCalibration(true);
+    pushButton->hide();
+    pushButtonLeft->hide();
+}
+
+void CalibDlg::prepareManualTargets() {
+    label->show();
+    InitialCalibration(false);
+    pushButton->hide();
+    pushButtonLeft->hide();
+    label->setGeometry(targetRect(m_ptTarget[0]));
+}
+
+void CalibDlg::prepareTuningTargets() {
+    label->show();
+    InitialCalibration(true);
+    m_ptTarget = tuningOrder(m_ptTarget);
+    pushButton->hide();
+    pushButtonLeft->hide();
+    label->setGeometry(targetRect(m_ptTarget[0]));
+}
+
+void CalibDlg::InitialCalibration(bool bAuto) {
+    qDebug() << "CalibDlg::InitialCalibration():" << bAuto << targetMargin(m_nWidth, m_nHeight)
+             << m_nWidth << m_nHeight;
+    m_ptTarget = ::targetPoints(m_nWidth, m_nHeight, bAuto);
+}
+
+void CalibDlg::getWindowSize(int& w, int& h) const {
+    w = m_nWidth;
+    h = m_nHeight;
+}
+
+void CalibDlg::setPointerMoved(bool moved) {
+    QMutexLocker lock(&m_mutex);
+    m_bPointerMoved = moved;
+}
+
+bool CalibDlg::isPointerMoved() {
+    QMutexLocker lock(&m_mutex);
+    return m_bPointerMoved;
+}
+
+void CalibDlg::showRings(int sweepDegrees, const QColor& color) {
+    label->setPixmap(targetSymbolWithRings(m_pixSymbol, sweepDegrees, color));
+}
+
+void CalibDlg::setArcAnimation(bool on) {
+    if (on) {
+        m_bArcRunning = true;
+        m_nArcAngle = 0;
+        m_pArcTimer->start(kArcTickMs);
+    } else {
+        m_bArcRunning = false;
+        showRings(360, Qt::white);
+        m_pArcTimer->stop();
+        m_nArcAngle = 0;
+    }
+    update();
+}
+
+void CalibDlg::OnTimer() {
+    // Ten ticks fill the rings; one more shows them full before the target counts as done.
+    if (m_nArcAngle < kArcDoneAbove) {
+        m_nArcAngle += kArcStepDegrees;
+        showRings(m_nArcAngle, QColor(255, 0, 0));
+        return;
+    }
+    showRings(360, Qt::white);
+    if (m_nIndex < m_nCount)
+        emit sigMCNextStepPointer();
+}
+
+void CalibDlg::glide(int from, int to) {
+    if (from < 0 || from >= kTargetSlots || to < 0 || to >= kTargetSlots)
+        return;
+    m_pAnim->stop();
+    m_pAnim->setStartValue(targetRect(m_ptTarget[from]));
+    m_pAnim->setEndValue(targetRect(m_ptTarget[to]));
+    m_pAnim->start();
+}
+
+void CalibDlg::animateToNext() {
+    if (m_nIndex == m_nCount)
+        label->hide();
+    glide(m_nIndex - 1, m_nIndex);
+}
+
+void CalibDlg::animateToPrev() {
+    // Back from past the last target: the symbol was hidden there and must come back.
+    if (m_nIndex >= 0 && m_nIndex < m_nCount)
+        label->show();
+    glide(m_nIndex + 1, m_nIndex);
+}
+
+void CalibDlg::waitWhile(const bool& flag) {
+    for (int round = 0; flag && round < kWaitRounds; ++round) {
+        QEventLoop loop;
+        QTimer::singleShot(1, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+void CalibDlg::showAndWait() {
+    waitWhile(m_bBusy);
+    m_bBusy = true;
+    waitWhile(m_bPainting);
+    m_bPainting = true;
+    show();
+    raise();
+    activateWindow();
+    waitWhile(m_bPainting);
+    m_bBusy = false;
+}
+
+void CalibDlg::setPaintMode(int mode) {
+    waitWhile(m_bBusy);
+    m_bBusy = true;
+    waitWhile(m_bPainting);
+    m_bPainting = true;
+    if (mode != KeepMode)
+        m_nPaintMode = mode;
+    update();
+    waitWhile(m_bPainting);
+    m_bBusy = false;
+}
+
+void CalibDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    switch (m_nPaintMode) {
+    case Black:
+        painter.fillRect(0, 0, m_nWidth, m_nHeight, Qt::black);
+        break;
+    case White:
+        painter.fillRect(0, 0, m_nWidth, m_nHeight, Qt::white);
+        break;
+    case Targets:
+        if (m_nIndex <= m_nCount - 1)
+            paintTargetScreen(painter);
+        break;
+    case Pattern:
+        paintPattern(painter, m_nWidth, m_nHeight, m_nCeiling, m_nRear, m_ptTarget);
+        break;
+    default:
+        break;
+    }
+    m_bPainting = false;
+}
+
+void CalibDlg::paintTargetScreen(QPainter& painter) {
+    painter.drawImage(QPoint(0, 0), m_imgBackground);
+
+    const QRect textRect(m_nWidth / 2 - static_cast<int>(std::floor(m_dpiRatio * 450)),
+                         m_nHeight / 2, static_cast<int>(std::floor(m_dpiRatio * 900)),
+                         static_cast<int>(std::floor(m_dpiRatio * 100)));
+    QString text;
+    QFont font(QStringLiteral("Tahoma"), 12);
+    if (m_pText) {
+        text = m_pText->textCW(0) + QStringLiteral("\r\n\r\n") + m_pText->textCW(1) +
+               QStringLiteral("\r\n\r\n") + m_pText->textCW(3);
+        if (m_pText->isRightToLeft())
+            painter.setLayoutDirection(Qt::RightToLeft);
+        if (m_pText->languageIndex() == kKoreanIndex)
+            font.setFamily(QStringLiteral("Malgun Gothic"));
+    }
+    painter.setBackgroundMode(Qt::TransparentMode);
+    painter.setPen(Qt::white);
+    painter.setFont(font);
+    painter.drawText(textRect, Qt::AlignCenter, text);
+}
+
+void CalibDlg::cancelByUser() {
+    if (!isVisible())
+        return;
+    hide();
+    emit sigCaliDlgWorkingDone(false);
+}
+
+void CalibDlg::backByUser() {
+    if (!isVisible())
+        return;
+    emit sigMCPrevStepPointer();
+}
+
+void CalibDlg::on_pushButton_clicked() {
+    cancelByUser();
+}
+
+void CalibDlg::on_pushButtonLeft_clicked() {
+    backByUser();
+}
+
+void CalibDlg::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        cancelByUser();
+        break;
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        backByUser();
+        break;
+    default:
+        event->ignore();
+        break;
+    }
+}
+
+void CalibDlg::closeEvent(QCloseEvent* event) {
+    hide();
+    event->accept();
+}
+
+void CalibDlg::hideEvent(QHideEvent* event) {
+    unsetCursor();
+    QDialog::hideEvent(event);
+}
+
+bool CalibDlg::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    const bool touch =
+        type == QEvent::TouchBegin || type == QEvent::TouchUpdate || type == QEvent::TouchEnd;
+    if (!g_bTouchCapture || !touch)
+        return QDialog::eventFilter(watched, event);
+
+    const auto* touchEvent = static_cast<QTouchEvent*>(event);
+    for (const QTouchEvent::TouchPoint& point : touchEvent->touchPoints()) {
+        if (point.state() == Qt::TouchPointReleased)
+            catchTouchRelease(point.pos(), point.screenPos());
+    }
+    return true;
+}
+
+void CalibDlg::catchTouchRelease(const QPointF& localPos, const QPointF& screenPos) {
+    const QPoint global = mapToGlobal(QPoint(truncToInt(localPos.x()), truncToInt(localPos.y())));
+    g_bTouchCapture = false;
+
+    const QVector<ScreenDesc> screens = KqUtils::screens();
+    const QRect first = screens.isEmpty() ? QRect() : screens.first().geometry;
+    qDebug().noquote() << QStringLiteral("event Touch Release (%1, %2) -> (%3, %4) in %5 x %6")
+                              .arg(global.x())
+                              .arg(global.y())
+                              .arg(floorToInt(screenPos.x()))
+                              .arg(floorToInt(screenPos.y()))
+                              .arg(first.width())
+                              .arg(first.height());
+    emit sigTouchEvent(global.x(), global.y());
+}

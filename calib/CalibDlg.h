@@ -1,0 +1,121 @@
+#pragma once
+
+#include "TargetLayout.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QMutex>
+#include <QPixmap>
+
+class LanguageTable;
+class QLabel;
+class QPropertyAnimation;
+class QPushButton;
+class QTimer;
+
+// Armed by the controller before each touch probe; cleared by the calibration window at the
+// first released touch, or by the controller when the probe times out. User-interface thread.
+extern bool g_bTouchCapture;
+
+// The frameless, always-on-top window that covers the leftmost monitor during a calibration:
+// black, white or pattern screens for the camera, the target screen for the pen, and the
+// catcher of the touches the module injects. User-interface thread only, except the
+// pointer-moved flag, which has its own lock.
+class CalibDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    enum PaintMode { Black = 0, White = 1, Targets = 2, Pattern = 3, KeepMode = 4 };
+
+    explicit CalibDlg(const LanguageTable* pText);
+
+    // Written by the setup window, read by the controller and the computation.
+    int m_nCeiling = 0;
+    int m_nRear = 0;
+    int m_nLens = 0;
+    int m_nPenSelect = 0;
+
+    void prepareWindow(int mode);
+    void prepareAutoTargets();
+    void prepareManualTargets();
+    void prepareTuningTargets();
+    void InitialCalibration(bool bAuto);
+
+    void setCurrentIndex(int index) { m_nIndex = index; }
+    void setCount(int count) { m_nCount = count; }
+    // The current target index (the name is the one the controller has always used).
+    int getCount() const { return m_nIndex; }
+    void incIndex() { ++m_nIndex; }
+    void decIndex() { --m_nIndex; }
+    const TargetPoints& targetPoints() const { return m_ptTarget; }
+    void getWindowSize(int& w, int& h) const;
+
+    void setPointerMoved(bool moved);
+    bool isPointerMoved();
+
+    void setArcAnimation(bool on);
+    void animateToNext();
+    void animateToPrev();
+
+    // Both return once the window has painted (or after about 31 ms), so that a screen is on
+    // the display before the module is told to photograph it.
+    void showAndWait();
+    void setPaintMode(int mode);
+
+    int paintMode() const { return m_nPaintMode; }
+    double dpiRatio() const { return m_dpiRatio; }
+    bool isArcRunning() const { return m_bArcRunning; }
+
+signals:
+    void sigCaliDlgWorkingDone(bool bDone);
+    void sigMCNextStepPointer();
+    void sigMCPrevStepPointer();
+    void sigTouchEvent(int x, int y);
+
+public slots:
+    void OnTimer();
+
+private slots:
+    void on_pushButton_clicked();
+    void on_pushButtonLeft_clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setupUi();
+    void cancelByUser();
+    void backByUser();
+    void glide(int from, int to);
+    void showRings(int sweepDegrees, const QColor& color);
+    void waitWhile(const bool& flag);
+    void paintTargetScreen(QPainter& painter);
+    void catchTouchRelease(const QPointF& localPos, const QPointF& screenPos);
+
+    QLabel* label = nullptr;
+    QPushButton* pushButton = nullptr;
+    QPushButton* pushButtonLeft = nullptr;
+    const LanguageTable* m_pText = nullptr;
+
+    TargetPoints m_ptTarget{};
+    int m_nIndex = 0;
+    int m_nCount = 0;
+    int m_nPaintMode = Black;
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    bool m_bPainting = false;
+    bool m_bBusy = false;
+    bool m_bArcRunning = false;
+    QPropertyAnimation* m_pAnim = nullptr;
+    QTimer* m_pArcTimer = nullptr;
+    int m_nArcAngle = 0;
+    QMutex m_mutex;
+    bool m_bPointerMoved = false;
+    QImage m_imgBackground;
+    QPixmap m_pixSymbol;
+    double m_dpiRatio = 1.0;
+};
