@@ -1,0 +1,87 @@
+#pragma once
+
+#include "device/Transport.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMutex>
+#include <QWaitCondition>
+#include <atomic>
+#include <cstring>
+#include <deque>
+
+// A module the test scripts by hand: packets pushed with feed() come out of read() on their
+// endpoint; everything written is recorded.
+class FakeTransport : public Transport {
+public:
+    bool present = true;
+    bool hidReady = true;
+    bool failReadsAtOnce = false;
+    std::atomic<int> reads{0};
+
+    bool isPresent(bool checkHid) override { return present && (!checkHid || hidReady); }
+    bool open(QString* serial) override {
+        m_open = present;
+        *serial = QStringLiteral("FAKE0001");
+        return m_open;
+    }
+    bool isOpen() const override { return m_open; }
+    void close() override { m_open = false; }
+
+    int write(const uint8_t* packet) override {
+        QMutexLocker lock(&m_mutex);
+        m_written.append(QByteArray(reinterpret_cast<const char*>(packet), 512));
+        m_cond.wakeAll();
+        return 512;
+    }
+
+    int read(uint8_t endpoint, uint8_t* packet, int timeoutMs) override {
+        ++reads;
+        if (failReadsAtOnce)
+            return -1;
+        QMutexLocker lock(&m_mutex);
+        auto& queue = endpoint == 0x84 ? m_image : m_command;
+        if (queue.empty())
+            m_cond.wait(&m_mutex, ulong(timeoutMs));
+        if (queue.empty())
+            return -1;
+        std::memcpy(packet, queue.front().constData(), 512);
+        queue.pop_front();
+        return 512;
+    }
+
+    void feed(uint8_t endpoint, const QByteArray& packet) {
+        QMutexLocker lock(&m_mutex);
+        QByteArray full = packet.left(512);
+        full.append(QByteArray(512 - full.size(), '\0'));
+        (endpoint == 0x84 ? m_image : m_command).push_back(full);
+        m_cond.wakeAll();
+    }
+
+    QList<QByteArray> written() {
+        QMutexLocker lock(&m_mutex);
+        return m_written;
+    }
+    void clearWritten() {
+        QMutexLocker lock(&m_mutex);
+        m_written.clear();
+    }
+
+private:
+    std::atomic<bool> m_open{false};
+    QMutex m_mutex;
+    QWaitCondition m_cond;
+    std::deque<QByteArray> m_command, m_image;
+    QList<QByteArray> m_written;
+};
+
+// A packet with a code, a length field and payload bytes from offset 8.
+inline QByteArray makePacket(uint32_t code, int32_t length, const QByteArray& payload = {}) {
+    QByteArray p(512, '\0');
+    for (int i = 0; i < 4; ++i) {
+        p[i] = char((code >> (8 * i)) & 0xFF);
+        p[4 + i] = char((uint32_t(length) >> (8 * i)) & 0xFF);
+    }
+    std::memcpy(p.data() + 8, payload.constData(), size_t(qMin(payload.size(), 504)));
+    return p;
+}
