@@ -129,9 +129,10 @@ void CalibDlg::prepareWindow(int mode) {
     pushButton->hide();
     pushButtonLeft->hide();
 
-    m_imgBackground =
-        QImage(QStringLiteral(":/TivoraRes/irpen"))
-            .scaled(m_nWidth, m_nHeight, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    m_imgBackground = QImage(QStringLiteral(":/TivoraRes/irpen"));
+    if (!m_imgBackground.isNull())
+        m_imgBackground = m_imgBackground.scaled(m_nWidth, m_nHeight, Qt::IgnoreAspectRatio,
+                                                 Qt::FastTransformation);
 }
 
 void CalibDlg::prepareAutoTargets() {
@@ -245,7 +246,6 @@ void CalibDlg::showAndWait() {
     waitWhile(m_bPainting);
     m_bPainting = true;
     show();
-    raise();
     activateWindow();
     waitWhile(m_bPainting);
     m_bBusy = false;
