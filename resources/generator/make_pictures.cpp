@@ -1,0 +1,143 @@
+// Draws the program's four pictures into the folder given as the only argument:
+//   QT_QPA_PLATFORM=offscreen tivora_make_pictures resources/pictures
+#include "Bmp32Writer.h"
+
+#include <QDir>
+#include <QFont>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QRadialGradient>
+#include <QTextStream>
+
+namespace {
+
+const QColor kBlue(40, 120, 255);
+
+// A soft disc of coloured light fading into the ground.
+void drawGlow(QPainter& p, QPointF centre, qreal radius, QColor colour) {
+    QRadialGradient g(centre, radius);
+    g.setColorAt(0.0, colour.lighter(160));
+    g.setColorAt(0.35, colour);
+    QColor edge = colour;
+    edge.setAlpha(0);
+    g.setColorAt(1.0, edge);
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    p.drawEllipse(centre, radius, radius);
+}
+
+// 558 x 81, 24 bits: circles of light on the left, the product name on the right.
+QImage banner() {
+    QImage img(558, 81, QImage::Format_RGB888);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient ground(0, 0, 558, 81);
+    ground.setColorAt(0.0, QColor(8, 12, 28));
+    ground.setColorAt(1.0, QColor(18, 26, 48));
+    p.fillRect(img.rect(), ground);
+
+    p.setCompositionMode(QPainter::CompositionMode_Plus);
+    drawGlow(p, {38, 44}, 34, QColor(0, 170, 255));
+    drawGlow(p, {92, 30}, 26, QColor(230, 40, 160));
+    drawGlow(p, {140, 52}, 30, QColor(255, 170, 0));
+    drawGlow(p, {196, 26}, 22, QColor(60, 220, 90));
+    drawGlow(p, {242, 50}, 27, QColor(130, 80, 255));
+    drawGlow(p, {290, 32}, 18, QColor(0, 220, 220));
+    drawGlow(p, {330, 54}, 14, QColor(255, 90, 60));
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(44);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRect(360, 0, 178, 81), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Tivora"));
+    return img;
+}
+
+// 16 x 16 window icon: a pen's light spot inside a ring on a dark tile.
+QImage icon() {
+    QImage img(16, 16, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(18, 26, 48));
+    p.drawRoundedRect(QRectF(0, 0, 16, 16), 3, 3);
+    p.setPen(QPen(kBlue, 1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(8, 8), 5.2, 5.2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QPointF(8, 8), 2.2, 2.2);
+    return img;
+}
+
+// 113 x 113, 32 bits: white rings where the calibration window animates its three rings,
+// blue rings between them and a cross-hair, on a black disc; transparent outside it.
+QImage targetMark() {
+    QImage img(113, 113, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPointF centre(56.5, 56.5);
+
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawEllipse(centre, 50, 50);
+
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(kBlue, 3));
+    p.drawEllipse(centre, 46, 46);
+    p.setPen(QPen(kBlue, 2));
+    for (qreal r : {31.4, 19.3})
+        p.drawEllipse(centre, r, r);
+    p.setPen(QPen(Qt::white, 7));
+    for (qreal r : {37.25, 25.5, 13.0})
+        p.drawEllipse(centre, r, r);
+
+    p.setPen(QPen(kBlue, 2));
+    p.drawLine(QPointF(centre.x(), 8), QPointF(centre.x(), 105));
+    p.drawLine(QPointF(8, centre.y()), QPointF(105, centre.y()));
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(centre, 2.5, 2.5);
+    return img;
+}
+
+// 1280 x 800, 24 bits: black with the heading at the top centre.
+QImage calibrationBackground() {
+    QImage img(1280, 800, QImage::Format_RGB888);
+    img.fill(Qt::black);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(56);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRect(0, 40, 1280, 80), Qt::AlignHCenter | Qt::AlignVCenter,
+               QStringLiteral("Calibration"));
+    return img;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QGuiApplication app(argc, argv);
+    QTextStream err(stderr);
+    if (argc != 2) {
+        err << "usage: tivora_make_pictures OUTPUT_FOLDER\n";
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    const bool ok = banner().save(out.filePath(QStringLiteral("vis.bmp")), "BMP") &&
+                    icon().save(out.filePath(QStringLiteral("icon.png")), "PNG") &&
+                    writeBmp32(targetMark(), out.filePath(QStringLiteral("pen1.bmp"))) &&
+                    calibrationBackground().save(out.filePath(QStringLiteral("irpen.bmp")), "BMP");
+    if (!ok) {
+        err << "cannot write the pictures into " << out.absolutePath() << '\n';
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,99 @@
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+
+// Bits per pixel as the file states them: a bitmap's header field, or a PNG's depth times
+// its channel count.
+int storedBitsPerPixel(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray head = file.read(32);
+    const auto* bytes = reinterpret_cast<const uchar*>(head.constData());
+    if (head.size() >= 30 && head.startsWith("BM"))
+        return qFromLittleEndian<quint16>(bytes + 28);
+    if (head.size() >= 26 && head.startsWith("\x89PNG")) {
+        const int channels[] = {1, 0, 3, 1, 2, 0, 4};
+        const int colourType = bytes[25];
+        return colourType <= 6 ? bytes[24] * channels[colourType] : -1;
+    }
+    return -1;
+}
+
+} // namespace
+
+class TestResourcePictures : public QObject {
+    Q_OBJECT
+
+private slots:
+    void picturesHaveTheirSizeAndFormat_data();
+    void picturesHaveTheirSizeAndFormat();
+    void targetMarkIsTransparentAroundItsRings();
+    void calibrationBackgroundIsBlackWithAHeading();
+};
+
+void TestResourcePictures::picturesHaveTheirSizeAndFormat_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<int>("bitsPerPixel");
+
+    QTest::newRow("banner") << ":/TivoraRes/vis" << QSize(558, 81) << QByteArray("bmp") << 24;
+    QTest::newRow("icon") << ":/TivoraRes/icon" << QSize(16, 16) << QByteArray("png") << 32;
+    QTest::newRow("target mark") << ":/TivoraRes/pen1" << QSize(113, 113) << QByteArray("bmp")
+                                 << 32;
+    QTest::newRow("calibration background")
+        << ":/TivoraRes/irpen" << QSize(1280, 800) << QByteArray("bmp") << 24;
+}
+
+void TestResourcePictures::picturesHaveTheirSizeAndFormat() {
+    QFETCH(QString, path);
+    QFETCH(QSize, size);
+    QFETCH(QByteArray, format);
+    QFETCH(int, bitsPerPixel);
+
+    QImageReader reader(path);
+    QCOMPARE(reader.format(), format);
+    const QImage image = reader.read();
+    QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
+    QCOMPARE(image.size(), size);
+    QCOMPARE(storedBitsPerPixel(path), bitsPerPixel);
+}
+
+void TestResourcePictures::targetMarkIsTransparentAroundItsRings() {
+    const QImage mark(QStringLiteral(":/TivoraRes/pen1"));
+    QVERIFY(mark.hasAlphaChannel());
+    for (const QPoint corner : {QPoint(0, 0), QPoint(112, 0), QPoint(0, 112), QPoint(112, 112)})
+        QCOMPARE(qAlpha(mark.pixel(corner)), 0);
+
+    // On the outer white ring, half-way between the cross-hair's arms.
+    const QRgb ring = mark.pixel(82, 82);
+    QCOMPARE(qAlpha(ring), 255);
+    QVERIFY(qRed(ring) > 200 && qGreen(ring) > 200 && qBlue(ring) > 200);
+}
+
+void TestResourcePictures::calibrationBackgroundIsBlackWithAHeading() {
+    const QImage background(QStringLiteral(":/TivoraRes/irpen"));
+    QCOMPARE(background.pixel(640, 400), qRgb(0, 0, 0));
+    QCOMPARE(background.pixel(10, 10), qRgb(0, 0, 0));
+
+    int headingLeft = background.width();
+    int headingRight = -1;
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < background.width(); ++x) {
+            if (qGray(background.pixel(x, y)) > 200) {
+                headingLeft = qMin(headingLeft, x);
+                headingRight = qMax(headingRight, x);
+            }
+        }
+    }
+    QVERIFY(headingRight > headingLeft);
+    QVERIFY(qAbs((headingLeft + headingRight) / 2 - 640) < 20);
+}
+
+QTEST_GUILESS_MAIN(TestResourcePictures)
+#include "test_resource_pictures.moc"
