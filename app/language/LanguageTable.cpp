@@ -62,11 +62,8 @@ void LanguageTable::loadLanguage(int languageId) {
 }
 
 void LanguageTable::loadLanguage(int languageId, const QLocale& systemLocale) {
-    int index = kEnglishIndex;
-    if (languageId > 0 && languageId <= kLanguageCount)
-        index = languageId - 1;
-    else
-        index = indexForLocale(systemLocale);
+    int index = languageId > 0 && languageId <= kLanguageCount ? languageId - 1
+                                                               : indexForLocale(systemLocale);
 
     if (!QFile::exists(m_sFilePrefix + QLatin1String(kLanguages[index].code)))
         index = kEnglishIndex;
@@ -85,6 +82,7 @@ void LanguageTable::loadLanguage(int languageId, const QLocale& systemLocale) {
 
 int LanguageTable::indexForLocale(const QLocale& locale) {
     const QLocale::Language language = locale.language();
+    // Traditional characters for the zh-TW and zh-HK locales, simplified for every other one.
     if (language == QLocale::Chinese) {
         const QLocale::Country country = locale.country();
         return country == QLocale::Taiwan || country == QLocale::HongKong ? kTraditionalChineseIndex

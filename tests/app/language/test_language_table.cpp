@@ -104,11 +104,11 @@ const char* const kOwnNames[LanguageTable::kLanguageCount] = {
 
 // Looks a text up by its file key, e.g. "CW2" -> textCW(1).
 QString lookUp(const LanguageTable& table, const QString& key) {
-    int digits = 0;
-    while (digits < key.size() && key.at(digits).isLetter())
-        ++digits;
-    const QString section = key.left(digits);
-    const int entry = key.mid(digits).toInt() - 1;
+    int letters = 0;
+    while (letters < key.size() && key.at(letters).isLetter())
+        ++letters;
+    const QString section = key.left(letters);
+    const int entry = key.mid(letters).toInt() - 1;
     if (section == QLatin1String("T"))
         return table.textT(entry);
     if (section == QLatin1String("C"))
