@@ -1,3 +1,4 @@
+#include "app/QuitOnSignal.h"
 #include "app/SingleApplication.h"
 #include "app/TransportChoice.h"
 #include "app/TvSetupDlg.h"
@@ -32,6 +33,7 @@ int main(int argc, char* argv[]) {
         user_message::critical(nullptr, setupDlg.language()->textM(1));
         return 1;
     }
+    quitOnTerminationSignals();
     setupDlg.hide();
     setupDlg.start();
     return app.exec();
