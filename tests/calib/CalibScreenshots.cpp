@@ -1,7 +1,7 @@
 // Renders what the wall shows during a calibration, for docs/screenshots/:
-//   tivora_calib_screenshots <folder>
+//   tivora_calib_screenshots <folder> [language id, default 7 = English]
 // writes calib-pattern.png (upright pattern), calib-manual.png (first manual target) and
-// calib-manual-holding.png (its rings half filled), all 1920 x 1080, with the English texts.
+// calib-manual-holding.png (its rings half filled), all 1920 x 1080.
 #include "app/language/LanguageTable.h"
 #include "calib/CalibDlg.h"
 #include "calib/KqUtils.h"
@@ -27,15 +27,15 @@ bool save(CalibDlg& dlg, const QDir& dir, const QString& name) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc != 2) {
-        QTextStream(stderr) << "usage: tivora_calib_screenshots <folder>\n";
+    if (argc != 2 && argc != 3) {
+        QTextStream(stderr) << "usage: tivora_calib_screenshots <folder> [language id]\n";
         return 2;
     }
     const QDir dir(QString::fromLocal8Bit(argv[1]));
     KqUtils::setScreenSource([] { return QVector<ScreenDesc>{{QRect(0, 0, 1920, 1080), 96.0}}; });
 
     LanguageTable text;
-    text.loadLanguage(LanguageTable::kEnglishIndex + 1);
+    text.loadLanguage(argc == 3 ? QByteArray(argv[2]).toInt() : LanguageTable::kEnglishIndex + 1);
     CalibDlg dlg(&text);
 
     dlg.prepareWindow(CalibDlg::Pattern);

@@ -67,6 +67,7 @@ private slots:
     void paintHandshake();
     void keysOnlyWhileVisible_data();
     void keysOnlyWhileVisible();
+    void hiddenButtonsActAsKeys();
     void closingOnlyHides();
     void releasedTouchesWhileArmed();
     void ringsFillAndSignalOnTwelfthTick();
@@ -264,6 +265,26 @@ void CalibDlgTest::keysOnlyWhileVisible() {
     } else {
         QCOMPARE(m_dlg->isVisible(), visible);
     }
+}
+
+void CalibDlgTest::hiddenButtonsActAsKeys() {
+    useScreens({{QRect(0, 0, 800, 600), 96.0}});
+    m_dlg->prepareWindow(CalibDlg::Black);
+    QSignalSpy doneSpy(m_dlg, &CalibDlg::sigCaliDlgWorkingDone);
+    QSignalSpy backSpy(m_dlg, &CalibDlg::sigMCPrevStepPointer);
+    auto* cancel = m_dlg->findChild<QPushButton*>("pushButton");
+    auto* left = m_dlg->findChild<QPushButton*>("pushButtonLeft");
+
+    left->click();
+    cancel->click();
+    QCOMPARE(backSpy.count() + doneSpy.count(), 0);
+
+    m_dlg->show();
+    left->click();
+    QCOMPARE(backSpy.count(), 1);
+    cancel->click();
+    QCOMPARE(doneSpy.count(), 1);
+    QVERIFY(!m_dlg->isVisible());
 }
 
 void CalibDlgTest::closingOnlyHides() {
