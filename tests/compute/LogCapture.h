@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <QtGlobal>
 
@@ -15,6 +16,7 @@ public:
     const QStringList& lines() const { return m_lines; }
     bool contains(const QString& line) const { return m_lines.contains(line); }
     int count(const QString& line) const { return m_lines.count(line); }
+    int count(const QRegularExpression& re) const { return m_lines.filter(re).size(); }
     void clear() { m_lines.clear(); }
 
 private:
