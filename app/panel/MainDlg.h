@@ -1,0 +1,91 @@
+#pragma once
+
+#include "Lens.h"
+
+#include <QDialog>
+#include <QPoint>
+#include <memory>
+
+class LanguageTable;
+struct MainDlgForm;
+
+// The options panel the user sees while no calibration or alignment runs. It never talks to
+// the device: every user action becomes one of its signals, and the device's reports come
+// back through SetFWOption, SetFWVersion and SetUIState. All its texts come from the
+// language table, whose language it also switches.
+class MainDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    MainDlg(QWidget* parent, LanguageTable* pLanguage);
+    ~MainDlg() override;
+
+    // Four bytes from the device: non-zero flags and the lens type it reports.
+    void SetFWOption(unsigned char ceiling, unsigned char rear, unsigned char finger,
+                     unsigned char lens);
+    void SetFWVersion(const QString& version);
+    void SetUIState(bool enable);
+    // 0 normal pen, 1 plus pen; other values change nothing.
+    void SetPenType(int penType);
+    void SetLanguageText();
+    // Once, when the panel is first shown.
+    void InitLayout();
+    // Lens 1 to 3 shows Auto, the tuning box and Manual; any other lens only Auto and Manual.
+    void ShowCalibButton(int lens);
+
+    // The widgets, for the setup window's start-up and for tests.
+    const MainDlgForm& form() const { return *m_pUi; }
+    double dpiRatio() const { return m_dpiRatio; }
+
+signals:
+    void sigStartAlignmentDisplay();
+    void sigStartMCalibration();
+    void sigStartACalibration();
+    void sigStartSCalibration();
+    void sigSetCeiling(bool bcheck);
+    void sigSetRear(bool bcheck);
+    void sigSetFingerMode(bool bcheck);
+    void sigSetPenSelect(bool bcheck);
+    void sigSetLens(eLens lens);
+    void sigClose(int code);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    void on_comboLanguage_currentIndexChanged(int index);
+    void on_pushView_clicked();
+    void on_pushAutoCalib_clicked();
+    void on_pushManualCalib_clicked();
+    void on_checkCeiling_clicked();
+    void on_checkRear_clicked();
+    void on_pushClose_clicked();
+    void on_radioPen_clicked();
+    void on_radioFinger_clicked();
+    void on_radioNormalPen_clicked();
+    void on_radioPlusPen_clicked();
+    void on_comboLens_currentIndexChanged(int index);
+
+private:
+    void ScaleWidgets();
+    void StoreCalibButtonPos();
+    void setCalibControlsEnabled(bool enable);
+    void fillLensBox();
+    void fillLanguageBox();
+    void fillInfoTexts();
+    void applyDirection();
+
+    std::unique_ptr<MainDlgForm> m_pUi;
+    bool m_bRefreshing = true;
+    LanguageTable* m_pLanguage;
+    int m_nLangComboIndex = 0;
+    int m_nLensIndex = 0;
+    eLens m_eLens = LensNone;
+    QPoint m_ptAuto;
+    QPoint m_ptSemiAuto;
+    QPoint m_ptManual;
+    QPoint m_ptAutoAlt;
+    QPoint m_ptManualAlt;
+    double m_dpiRatio = 1.0;
+};

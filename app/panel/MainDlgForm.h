@@ -1,0 +1,48 @@
+#pragma once
+
+class QCheckBox;
+class QComboBox;
+class QDialog;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTextEdit;
+
+// The widgets of the main panel at their design geometry (a 560 x 740 window), with the
+// object names that the panel's slots are connected by. Texts are set by the panel.
+struct MainDlgForm {
+    QLabel* label = nullptr;
+    QGroupBox* groupMode = nullptr;
+    QRadioButton* radioPen = nullptr;
+    QRadioButton* radioFinger = nullptr;
+    QGroupBox* groupLanguage = nullptr;
+    QLabel* labelUse = nullptr;
+    QLabel* labelUseL = nullptr;
+    QLabel* labelSel_1 = nullptr;
+    QComboBox* comboLanguage = nullptr;
+    QGroupBox* groupBasic = nullptr;
+    QCheckBox* checkCeiling = nullptr;
+    QCheckBox* checkRear = nullptr;
+    QGroupBox* groupLens = nullptr;
+    QLabel* labelSel_2 = nullptr;
+    QComboBox* comboLens = nullptr;
+    QGroupBox* groupPen = nullptr;
+    QRadioButton* radioNormalPen = nullptr;
+    QRadioButton* radioPlusPen = nullptr;
+    QGroupBox* groupAdjust = nullptr;
+    QTextEdit* textEditInfo1 = nullptr;
+    QPushButton* pushView = nullptr;
+    QGroupBox* groupCalib = nullptr;
+    QLabel* labelInfo3 = nullptr;
+    QTextEdit* textEditInfo3 = nullptr;
+    QPushButton* pushAutoCalib = nullptr;
+    QCheckBox* checkSemiAutoCalib = nullptr;
+    QPushButton* pushManualCalib = nullptr;
+    QPushButton* pushClose = nullptr;
+    QLabel* labelFWVersion = nullptr;
+    QLabel* labelSWVersion = nullptr;
+
+    // Creates the widgets as children of dlg (which owns them) and sets the tab order.
+    void setupUi(QDialog* dlg);
+};

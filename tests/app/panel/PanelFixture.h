@@ -1,0 +1,40 @@
+#pragma once
+
+#include "app/language/LanguageTable.h"
+#include "app/panel/MainDlg.h"
+#include "app/panel/MainDlgForm.h"
+#include "calib/KqUtils.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <memory>
+
+// The panel as the setup window leaves it at start-up, in English, on a primary screen of the
+// given dots per inch.
+struct PanelFixture {
+    static constexpr int kEnglishId = LanguageTable::kEnglishIndex + 1;
+
+    explicit PanelFixture(double logicalDpi = 96.0, int languageId = kEnglishId) {
+        const QRect primary = QGuiApplication::primaryScreen()->geometry();
+        KqUtils::setScreenSource([primary, logicalDpi] {
+            return QVector<ScreenDesc>{{primary, logicalDpi}};
+        });
+        text.loadLanguage(languageId);
+        dlg = std::make_unique<MainDlg>(nullptr, &text);
+        dlg->SetLanguageText();
+        dlg->InitLayout();
+    }
+    ~PanelFixture() { KqUtils::setScreenSource({}); }
+
+    // What the controller does once the module is connected.
+    void connectDevice(unsigned char lens) {
+        dlg->SetUIState(true);
+        dlg->SetFWVersion(QStringLiteral("2.14"));
+        dlg->SetFWOption(0, 0, 0, lens);
+    }
+
+    const MainDlgForm& ui() const { return dlg->form(); }
+
+    LanguageTable text;
+    std::unique_ptr<MainDlg> dlg;
+};

@@ -1,0 +1,166 @@
+#include "PanelFixture.h"
+#include "app/panel/PanelFont.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QtTest>
+
+namespace {
+
+constexpr int kArabicId = 1;
+constexpr int kGermanId = 11;
+constexpr int kKoreanId = 15;
+constexpr int kHebrewId = 24;
+
+QList<QGroupBox*> mirroredGroups(const MainDlgForm& ui) {
+    return {ui.groupMode,  ui.groupBasic, ui.groupLanguage, ui.groupAdjust,
+            ui.groupCalib, ui.groupLens,  ui.groupPen};
+}
+
+QStringList paragraphs(const QTextEdit* edit) {
+    QStringList list;
+    for (QTextBlock b = edit->document()->begin(); b.isValid(); b = b.next())
+        list << b.text();
+    return list;
+}
+
+// The texts the panel must show for a language, read from a table of its own.
+void verifyTexts(const MainDlg& dlg, int languageId) {
+    LanguageTable t;
+    t.loadLanguage(languageId);
+    const MainDlgForm& ui = dlg.form();
+    QCOMPARE(dlg.windowTitle(), t.textC(0));
+    QCOMPARE(ui.groupBasic->title(), t.textC(3));
+    QCOMPARE(ui.checkCeiling->text(), t.textC(18));
+    QCOMPARE(ui.radioFinger->text(), t.textT(5));
+    QCOMPARE(ui.groupLens->title(), t.textC(24));
+    QCOMPARE(ui.radioPlusPen->text(), t.textC(32));
+    QCOMPARE(ui.pushView->text(), t.textT(1));
+    QCOMPARE(ui.labelInfo3->text(), t.textM(10));
+    QCOMPARE(ui.pushClose->text(), t.textT(10));
+    QCOMPARE(ui.labelUseL->text(), t.textL(languageId - 1));
+    QCOMPARE(ui.comboLens->itemText(1), t.textC(16));
+    QCOMPARE(paragraphs(ui.textEditInfo1), (QStringList{t.textM(8), t.textM(9)}));
+    QCOMPARE(ui.groupMode->title(), QStringLiteral("Mode"));
+}
+
+} // namespace
+
+class PanelTextsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void englishTextsAndComposedBoxes() {
+        PanelFixture p;
+        const MainDlgForm& ui = p.ui();
+        QCOMPARE(p.dlg->windowTitle(), QStringLiteral("Tivora Configuration"));
+        QCOMPARE(ui.pushView->text(), QStringLiteral("Alignment View"));
+        QCOMPARE(ui.checkSemiAutoCalib->text(), QStringLiteral("Tuning"));
+
+        QCOMPARE(ui.comboLens->count(), 4);
+        const QStringList lensItems = {
+            QStringLiteral("-- Select --"), QStringLiteral("Normal Throw"),
+            QStringLiteral("Short Throw"), QStringLiteral("Ultra Short Throw")};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(ui.comboLens->itemText(i), lensItems.at(i));
+            QCOMPARE(ui.comboLens->itemData(i).toInt(), i);
+        }
+        QCOMPARE(ui.comboLanguage->count(), 25);
+        QCOMPARE(ui.comboLanguage->itemText(0), QStringLiteral("-- Select --"));
+        QCOMPARE(ui.comboLanguage->itemText(24), p.text.textL(23));
+        QCOMPARE(ui.comboLanguage->currentIndex(), PanelFixture::kEnglishId);
+        QCOMPARE(ui.labelUseL->text(), QStringLiteral("English"));
+
+        QCOMPARE(paragraphs(ui.textEditInfo1), (QStringList{p.text.textM(8), p.text.textM(9)}));
+        for (QTextBlock b = ui.textEditInfo1->document()->begin(); b.isValid(); b = b.next()) {
+            QCOMPARE(b.blockFormat().lineHeightType(), int(QTextBlockFormat::FixedHeight));
+            QCOMPARE(b.blockFormat().lineHeight(), 20.0);
+            QCOMPARE(b.blockFormat().alignment(), Qt::AlignJustify);
+        }
+    }
+
+    void calibrationTextFollowsTheTuningBox() {
+        PanelFixture p;
+        const QString m12 = p.text.textM(11);
+        const QString m13 = p.text.textM(12);
+        const QString m21 = p.text.textM(20);
+        QCOMPARE(paragraphs(p.ui().textEditInfo3), (QStringList{m13, m12}));
+        p.connectDevice(LensNormalThrow);
+        QCOMPARE(paragraphs(p.ui().textEditInfo3), (QStringList{m13, m21, m12}));
+        p.dlg->SetFWOption(0, 0, 0, LensReportedOnly);
+        QCOMPARE(paragraphs(p.ui().textEditInfo3), (QStringList{m13, m12}));
+    }
+
+    void languageSwitchReappliesTexts() {
+        PanelFixture p;
+        p.connectDevice(LensShortThrow);
+        const MainDlgForm& ui = p.ui();
+
+        ui.comboLanguage->setCurrentIndex(kGermanId);
+        QCOMPARE(p.text.languageIndex(), kGermanId - 1);
+        verifyTexts(*p.dlg, kGermanId);
+        QCOMPARE(ui.comboLanguage->currentIndex(), kGermanId);
+        QCOMPARE(ui.comboLanguage->count(), 25);
+        // The lens choice survives the refill.
+        QCOMPARE(ui.comboLens->currentIndex(), 2);
+
+        ui.comboLanguage->setCurrentIndex(PanelFixture::kEnglishId);
+        verifyTexts(*p.dlg, PanelFixture::kEnglishId);
+        QCOMPARE(ui.pushView->text(), QStringLiteral("Alignment View"));
+    }
+
+    void placeholderLanguageChangesNothing() {
+        PanelFixture p;
+        QSignalSpy lens(p.dlg.get(), &MainDlg::sigSetLens);
+        p.ui().comboLanguage->setCurrentIndex(0);
+        QCOMPARE(p.text.languageIndex(), LanguageTable::kEnglishIndex);
+        QCOMPARE(p.dlg->windowTitle(), QStringLiteral("Tivora Configuration"));
+        QCOMPARE(lens.count(), 0);
+    }
+
+    void rightToLeftLanguagesMirrorTheGroups_data() {
+        QTest::addColumn<int>("languageId");
+        QTest::newRow("Arabic") << kArabicId;
+        QTest::newRow("Hebrew") << kHebrewId;
+    }
+    void rightToLeftLanguagesMirrorTheGroups() {
+        QFETCH(int, languageId);
+        PanelFixture p;
+        const MainDlgForm& ui = p.ui();
+        ui.comboLanguage->setCurrentIndex(languageId);
+        verifyTexts(*p.dlg, languageId);
+        for (QGroupBox* g : mirroredGroups(ui))
+            QVERIFY2(g->layoutDirection() == Qt::RightToLeft, qPrintable(g->objectName()));
+        QCOMPARE(ui.checkCeiling->layoutDirection(), Qt::RightToLeft);
+
+        ui.comboLanguage->setCurrentIndex(kGermanId);
+        for (QGroupBox* g : mirroredGroups(ui))
+            QVERIFY2(g->layoutDirection() == Qt::LeftToRight, qPrintable(g->objectName()));
+    }
+
+    void koreanUsesAHangulFamily() {
+        QCOMPARE(koreanFamily({QStringLiteral("DejaVu Sans"), QStringLiteral("Malgun Gothic"),
+                               QStringLiteral("NanumGothic")},
+                              {QStringLiteral("NanumGothic")}),
+                 QStringLiteral("Malgun Gothic"));
+        QCOMPARE(koreanFamily({QStringLiteral("nanumgothic"), QStringLiteral("UnDotum")}, {}),
+                 QStringLiteral("NanumGothic"));
+        QCOMPARE(koreanFamily({QStringLiteral("Some Hangul")}, {QStringLiteral("Some Hangul")}),
+                 QStringLiteral("Some Hangul"));
+        QVERIFY(koreanFamily({QStringLiteral("DejaVu Sans")}, {}).isEmpty());
+
+        QCOMPARE(panelFont(LanguageTable::kEnglishIndex).family(), QStringLiteral("Tahoma"));
+        PanelFixture korean(96.0, kKoreanId);
+        QVERIFY(korean.dlg->font().family() != QStringLiteral("Tahoma"));
+        QCOMPARE(korean.ui().pushView->font(), korean.dlg->font());
+    }
+};
+
+QTEST_MAIN(PanelTextsTest)
+#include "test_panel_texts.moc"
