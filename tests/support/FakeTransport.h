@@ -37,7 +37,7 @@ public:
 
     int read(uint8_t endpoint, uint8_t* packet, int timeoutMs) override {
         ++reads;
-        if (failReadsAtOnce)
+        if (failReadsAtOnce || !m_open)
             return -1;
         QMutexLocker lock(&m_mutex);
         auto& queue = endpoint == 0x84 ? m_image : m_command;
