@@ -5,5 +5,7 @@ CommandTable makeCommandTable() {
     addSessionHandlers(table);
     addRecordHandlers(table);
     addMaskHandlers(table);
+    addLiveImageHandlers(table);
+    addCaptureHandlers(table);
     return table;
 }

@@ -1,14 +1,15 @@
 #pragma once
 
+#include "sim/ModuleContext.h"
 #include "sim/ModulePacket.h"
-#include "sim/ModuleState.h"
 
 #include <cstdint>
 #include <unordered_map>
 
 // One handler per command code the module understands. A handler runs on the module's thread
-// with the state locked and queues its answers; codes without a handler are refused.
-using CommandHandler = void (*)(const InPacket& in, ModuleState& state, ModuleOutput& out);
+// with the state locked and queues its answers, or posts work that answers later; codes
+// without a handler are refused.
+using CommandHandler = void (*)(const InPacket& in, ModuleContext& m);
 using CommandTable = std::unordered_map<uint32_t, CommandHandler>;
 
 CommandTable makeCommandTable();
@@ -17,3 +18,5 @@ CommandTable makeCommandTable();
 void addSessionHandlers(CommandTable& table);
 void addRecordHandlers(CommandTable& table);
 void addMaskHandlers(CommandTable& table);
+void addLiveImageHandlers(CommandTable& table);
+void addCaptureHandlers(CommandTable& table);

@@ -1,39 +1,16 @@
 #include "sim/FactoryRecord.h"
 
 #include "device/ByteOrder.h"
+#include "sim/RecordLayout.h"
 #include "sim/SimProfile.h"
 
 namespace {
 
-// Offsets in the stored record.
-constexpr size_t kLength = 0;
-constexpr size_t kVersion = 2;
-constexpr size_t kProjection = 8;
-constexpr size_t kCeiling = 112;
-constexpr size_t kRear = 113;
-constexpr size_t kModeFT = 114;
-constexpr size_t kLens = 115;
-constexpr size_t kCeiling2 = 324;
-constexpr size_t kRear2 = 325;
-constexpr size_t kModeFT2 = 326;
-constexpr size_t kLens2 = 327;
-constexpr size_t kImageReverse = 328;
-constexpr size_t kImageReverse2 = 329;
-constexpr size_t kPenSetting = 330;
-constexpr size_t kFingerSetting = 357;
-constexpr size_t kFingerNumReg = 358;
-constexpr size_t kFingerRegister1 = 360;
-constexpr size_t kFingerRegister2 = 362;
-constexpr size_t kFingerValue1 = 364;
-constexpr size_t kFingerValue2 = 365;
-constexpr size_t kFingerGain = 366;
-constexpr size_t kFingerOptions = 368;
-constexpr size_t kFixCoordMode = 385;
-constexpr size_t kFixCoordRatio = 392;
+using namespace rec;
 
 constexpr int16_t kRecordVersion = 1;
 // Identity perspective, distortion centre in the middle of the camera picture, no distortion.
-constexpr double kNeutralModel[13] = {1, 0, 0, 0, 1, 0, 0, 0, 640, 360, 0, 0, 0};
+constexpr double kNeutralModel[kProjectionValues] = {1, 0, 0, 0, 1, 0, 0, 0, 640, 360, 0, 0, 0};
 
 // A camera-sensor settings block without its position-dependent header fields.
 struct SensorBlock {
@@ -93,7 +70,7 @@ std::array<uint8_t, kRecordBytes> makeFactoryRecord(const SimProfile& profile) {
     uint8_t* r = record.data();
     le::put16(r, kLength, kRecordBytes);
     le::put16(r, kVersion, uint16_t(kRecordVersion));
-    for (int i = 0; i < 13; ++i)
+    for (int i = 0; i < kProjectionValues; ++i)
         le::putf64(r, kProjection + 8 * i, kNeutralModel[i]);
 
     const uint8_t imageReverse = profile.lens >= 1 && profile.lens <= 4 ? 1 : 0;

@@ -1,6 +1,8 @@
 // The stored mask: downloaded one part per request, uploaded as one split payload.
 #include "sim/CommandTable.h"
+#include "sim/SimProfile.h"
 
+#include <QDebug>
 #include <algorithm>
 #include <cstring>
 
@@ -11,18 +13,23 @@ using namespace pkt;
 constexpr int kMaskParts = 58;
 constexpr int kLastPart = kMaskParts - 1;
 
-void sendMaskPart(const InPacket& in, ModuleState& state, ModuleOutput& out) {
+void sendMaskPart(const InPacket& in, ModuleContext& m) {
     if (!in.carries(1) || in.u8(0) > kLastPart) {
-        out.nak(in.code());
+        m.out.nak(in.code());
         return;
     }
     const int part = in.u8(0);
+    if (part == m.profile.loseMaskPart && !m.state.faults.maskPartLost) {
+        m.state.faults.maskPartLost = true;
+        qDebug() << "VirtualModule: mask part" << part << "lost";
+        return;
+    }
     const int offset = part * kSplitSlice;
     const int count = std::min(kSplitSlice, kMaskBytes - offset);
     uint8_t payload[1 + kSplitSlice];
     payload[0] = uint8_t(part);
-    std::memcpy(payload + 1, state.stored.mask.data() + offset, size_t(count));
-    out.answer(DAT_MASK, payload, uint32_t(1 + count));
+    std::memcpy(payload + 1, m.state.stored.mask.data() + offset, size_t(count));
+    m.out.answer(DAT_MASK, payload, uint32_t(1 + count));
 }
 
 // Bytes carried by a split part: a full slice when the length field says 512, otherwise the
@@ -37,8 +44,8 @@ int splitSliceBytes(uint32_t length) {
 
 // Parts must arrive in order from 0 and add up to exactly one mask; anything else refuses the
 // upload, keeps the stored mask, and drops the rest of that upload until a new part 0.
-void receiveMaskPart(const InPacket& in, ModuleState& state, ModuleOutput& out) {
-    MaskUpload& upload = state.session.maskUpload;
+void receiveMaskPart(const InPacket& in, ModuleContext& m) {
+    MaskUpload& upload = m.state.session.maskUpload;
     const int part = in.bytes()[kHeaderSize];
     if (part == 0)
         upload = MaskUpload{0, 0, std::vector<uint8_t>(kMaskBytes, 0)};
@@ -48,7 +55,7 @@ void receiveMaskPart(const InPacket& in, ModuleState& state, ModuleOutput& out) 
     const int count = splitSliceBytes(in.length());
     if (part != upload.nextPart || count == 0 || upload.received + count > kMaskBytes) {
         upload = MaskUpload{};
-        out.nak(in.code());
+        m.out.nak(in.code());
         return;
     }
     std::memcpy(upload.bytes.data() + upload.received, in.bytes().data() + kHeaderSize + 1,
@@ -60,10 +67,11 @@ void receiveMaskPart(const InPacket& in, ModuleState& state, ModuleOutput& out) 
     if (!lastPart)
         return;
     if (upload.received == kMaskBytes) {
-        state.stored.mask = std::move(upload.bytes);
-        out.ack();
+        m.state.stored.mask = std::move(upload.bytes);
+        m.persist();
+        m.out.ack();
     } else {
-        out.nak(in.code());
+        m.out.nak(in.code());
     }
     upload = MaskUpload{};
 }

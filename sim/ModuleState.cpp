@@ -1,7 +1,11 @@
 #include "sim/ModuleState.h"
 
 #include "sim/FactoryRecord.h"
+#include "sim/ModuleStore.h"
 #include "sim/SimProfile.h"
+
+#include <QDebug>
+#include <QFileInfo>
 
 ModuleState initialModuleState(const SimProfile& profile) {
     ModuleState state;
@@ -15,5 +19,12 @@ ModuleState initialModuleState(const SimProfile& profile) {
     s.record = makeFactoryRecord(profile);
     if (profile.mask.size() == kMaskBytes)
         s.mask.assign(profile.mask.begin(), profile.mask.end());
+
+    // A module that kept a record and mask comes back with them.
+    if (!profile.storeFile.isEmpty() && QFileInfo::exists(profile.storeFile)) {
+        QString error;
+        if (!readModuleStore(profile.storeFile, &s, &error))
+            qWarning().noquote() << "VirtualModule: factory state kept;" << error;
+    }
     return state;
 }

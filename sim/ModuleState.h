@@ -10,6 +10,20 @@ struct SimProfile;
 constexpr int kMaskBytes = 28801;
 constexpr int kRecordBytes = 400;
 
+constexpr uint32_t kBlackImageId = 101;
+constexpr uint32_t kWhiteImageId = 102;
+constexpr uint32_t kPatternImageId = 103;
+
+// Sensor registers of the analogue gain (high and low byte) and of the group hold that
+// brackets a gain change, with its hold and release values.
+constexpr uint16_t kRegGainHigh = 0x350A;
+constexpr uint16_t kRegGainLow = 0x350B;
+constexpr uint16_t kRegGroupHold = 0x3008;
+constexpr uint8_t kGroupHoldStart = 0x42;
+constexpr uint8_t kGroupHoldRelease = 0x02;
+// The gain at which the live picture shows the scene as it is.
+constexpr int kNeutralGain = 256;
+
 // What the module keeps in its non-volatile memory: it survives a replug.
 struct StoredState {
     uint8_t fwMajor = 0;
@@ -29,19 +43,38 @@ struct MaskUpload {
     std::vector<uint8_t> bytes;
 };
 
+// One captured picture and which of its parts have been sent at least once.
+struct Capture {
+    std::vector<uint8_t> pixels;
+    std::vector<bool> sent;
+};
+
 // What the module forgets when it loses power.
 struct SessionState {
     bool tracking = true;
     uint32_t imageReverse = 0;
     uint32_t monoBin = 0;
-    std::map<uint16_t, uint8_t> sensorRegisters;
+    std::map<uint16_t, uint8_t> sensorRegisters = {{kRegGainHigh, kNeutralGain >> 8},
+                                                   {kRegGainLow, kNeutralGain & 0xFF}};
+    // The gain the live picture is taken with; a write inside a group hold waits for the
+    // release.
+    int gain = kNeutralGain;
+    bool groupHeld = false;
     MaskUpload maskUpload;
+    // By image id: 101 black, 102 white, 103 pattern.
+    std::map<uint32_t, Capture> captures;
+};
+
+// Injected faults that happen once in the module's life, power cycles included.
+struct FaultState {
+    bool maskPartLost = false;
 };
 
 struct ModuleState {
     StoredState stored;
     SessionState session;
+    FaultState faults;
 };
 
-// The module as it leaves the factory for this profile.
+// The module as it leaves the factory for this profile, or as its store file left it.
 ModuleState initialModuleState(const SimProfile& profile);

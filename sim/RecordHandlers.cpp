@@ -1,14 +1,30 @@
-// The stored record.
+// The stored record: read back whole, replaced by a calibration upload.
+#include "sim/CalibrationRecord.h"
 #include "sim/CommandTable.h"
+#include "sim/RecordLayout.h"
 
 namespace {
 
-void sendRecord(const InPacket&, ModuleState& state, ModuleOutput& out) {
-    out.answer(pkt::DAT_EEPROM, state.stored.record.data(), kRecordBytes);
+using namespace pkt;
+
+void sendRecord(const InPacket&, ModuleContext& m) {
+    m.out.answer(DAT_EEPROM, m.state.stored.record.data(), kRecordBytes);
+}
+
+// The record comes as one packet of exactly its size; anything else is refused unstored.
+void setCalibParameter(const InPacket& in, ModuleContext& m) {
+    if (in.length() != rec::calib::kBytes) {
+        m.out.nak(in.code());
+        return;
+    }
+    storeCalibrationRecord(in.bytes().data() + kHeaderSize, m.state.stored);
+    m.persist();
+    m.out.answer(RES_AC_READY_END, nullptr, 0);
 }
 
 } // namespace
 
 void addRecordHandlers(CommandTable& table) {
-    table[pkt::CMD_GET_EEPROM] = sendRecord;
+    table[CMD_GET_EEPROM] = sendRecord;
+    table[CMD_SET_CALIB_PARAMETER] = setCalibParameter;
 }

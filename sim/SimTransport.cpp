@@ -5,7 +5,8 @@
 #include <chrono>
 
 SimTransport::SimTransport(const SimProfile& profile, SimClock clock)
-    : m_profile(profile), m_clock(std::move(clock)), m_schedule(profile), m_module(profile) {}
+    : m_profile(profile), m_clock(std::move(clock)), m_schedule(profile),
+      m_module(profile, m_clock) {}
 
 bool SimTransport::isPresent(bool checkHid) {
     const int64_t now = m_clock();

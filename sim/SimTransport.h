@@ -27,6 +27,10 @@ public:
     int read(uint8_t endpoint, uint8_t* packet, int timeoutMs) override;
 
     VirtualModule& module() { return m_module; }
+    // What the module's camera sees; see VirtualModule::setSceneSource.
+    void setSceneSource(std::shared_ptr<SceneSource> scene) {
+        m_module.setSceneSource(std::move(scene));
+    }
 
 private:
     // Is the handle from the last open still attached to the module?

@@ -1,13 +1,20 @@
 #include "sim/VirtualModule.h"
 
-#include "sim/SimProfile.h"
-
 #include <QDebug>
+#include <algorithm>
 #include <cstring>
 
-VirtualModule::VirtualModule(const SimProfile& profile)
-    : m_table(makeCommandTable()), m_state(initialModuleState(profile)),
-      m_thread(&VirtualModule::run, this) {}
+namespace {
+
+// How long the module sleeps at most while work is promised. The SimClock may be a clock a
+// test moves by hand, which no wait can follow, so the module looks again this often.
+constexpr std::chrono::milliseconds kWorkPoll(5);
+
+} // namespace
+
+VirtualModule::VirtualModule(const SimProfile& profile, SimClock clock)
+    : m_profile(profile), m_clock(std::move(clock)), m_table(makeCommandTable()),
+      m_state(initialModuleState(profile)), m_thread(&VirtualModule::run, this) {}
 
 VirtualModule::~VirtualModule() {
     {
@@ -42,7 +49,12 @@ void VirtualModule::powerUp() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_inbound.clear();
     m_output.clear();
+    m_work.clear();
     m_state.session = SessionState{};
+}
+
+void VirtualModule::setSceneSource(std::shared_ptr<SceneSource> scene) {
+    m_camera.setScene(std::move(scene));
 }
 
 ModuleState VirtualModule::state() {
@@ -53,28 +65,49 @@ ModuleState VirtualModule::state() {
 
 void VirtualModule::run() {
     std::unique_lock<std::mutex> lock(m_mutex);
+    const auto ready = [this] { return m_stopping || !m_inbound.empty(); };
     for (;;) {
-        m_received.wait(lock, [this] { return m_stopping || !m_inbound.empty(); });
+        const int64_t due = m_work.nextDue();
+        if (due == DelayedWork::kNone) {
+            m_received.wait(lock, ready);
+        } else {
+            const int64_t left = due - m_clock();
+            if (left > 0)
+                m_received.wait_for(lock, std::min(kWorkPoll, std::chrono::milliseconds(left)),
+                                    ready);
+        }
         if (m_stopping)
             return;
-        const Packet packet = m_inbound.front();
-        m_inbound.pop_front();
-        handle(packet);
+        const int64_t now = m_clock();
+        runDueWork(now);
+        if (!m_inbound.empty()) {
+            const Packet packet = m_inbound.front();
+            m_inbound.pop_front();
+            handle(packet, now);
+        }
         m_sent.notify_all();
         if (m_inbound.empty())
             m_idle.notify_all();
     }
 }
 
+void VirtualModule::runDueWork(int64_t nowMs) {
+    while (DelayedWork::Task task = m_work.takeDue(nowMs)) {
+        ModuleContext context{m_state, m_output, m_profile, m_camera, m_work, nowMs};
+        task(context);
+    }
+}
+
 // Runs with the lock held, so neither a power cycle nor a reader sees half an answer.
-void VirtualModule::handle(const Packet& packet) {
+void VirtualModule::handle(const Packet& packet, int64_t nowMs) {
     const InPacket in(packet);
     const auto it = m_table.find(in.code());
-    if (it == m_table.end()) {
+    if (it == m_table.end() || m_profile.refuseCodes.count(in.code()) > 0) {
         qDebug().noquote() << "VirtualModule: refused code 0x" +
                                   QString::number(in.code(), 16).toUpper();
         m_output.nak(in.code());
         return;
     }
-    it->second(in, m_state, m_output);
+    ModuleContext context{m_state, m_output, m_profile, m_camera, m_work, nowMs};
+    it->second(in, context);
 }

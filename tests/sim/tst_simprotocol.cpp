@@ -246,7 +246,14 @@ private slots:
         QTest::addColumn<uint32_t>("code");
         QTest::addColumn<uint32_t>("length");
         QTest::newRow("never handled") << uint32_t(CODE_0x1007) << 0u;
-        QTest::newRow("not yet handled") << uint32_t(CMD_SET_CALIB_PARAMETER) << 370u;
+        QTest::newRow("calibration record, short") << uint32_t(CMD_SET_CALIB_PARAMETER) << 369u;
+        QTest::newRow("calibration record, long") << uint32_t(CMD_SET_CALIB_PARAMETER) << 371u;
+        QTest::newRow("black start, short") << uint32_t(CMD_AC_BLACK_START) << 2u;
+        QTest::newRow("white start, short") << uint32_t(CMD_AC_WHITE_START) << 3u;
+        QTest::newRow("pattern start, length past the packet")
+            << uint32_t(CMD_AC_PATTERN_START) << 505u;
+        QTest::newRow("group request, short") << uint32_t(CMD_AC_SENDIMG) << 1u;
+        QTest::newRow("part request, short") << uint32_t(CMD_AC_SENDIMG_PART) << 11u;
         QTest::newRow("outside the table") << 0xDEADBEEFu << 0xFFFFFFFFu;
         QTest::newRow("register write, no payload") << uint32_t(CMD_IIC_WR) << 2u;
         QTest::newRow("register write, length past the packet") << uint32_t(CMD_IIC_WR) << 600u;

@@ -1,0 +1,14 @@
+#include "sim/ModuleContext.h"
+
+#include "sim/ModuleStore.h"
+#include "sim/SimProfile.h"
+
+#include <QDebug>
+
+void ModuleContext::persist() {
+    if (profile.storeFile.isEmpty())
+        return;
+    QString error;
+    if (!writeModuleStore(profile.storeFile, state.stored, &error))
+        qWarning().noquote() << "VirtualModule: record not kept;" << error;
+}
