@@ -8,20 +8,6 @@
 using namespace simtest;
 using namespace pkt;
 
-namespace {
-
-// A clock the test moves by hand, so the plug schedule needs no sleeping.
-struct ManualClock {
-    std::shared_ptr<int64_t> now = std::make_shared<int64_t>(0);
-    SimClock clock() const {
-        auto n = now;
-        return [n] { return *n; };
-    }
-    void set(int64_t ms) { *now = ms; }
-};
-
-} // namespace
-
 class SimTransportTest : public QObject {
     Q_OBJECT
 
