@@ -72,6 +72,13 @@ void writeInfo(QTextEdit* edit, const QStringList& lines, double dpiRatio) {
     cursor.insertText(lines.join(QLatin1Char('\n')));
 }
 
+// The toolkit mirrors what layouts place, not fixed geometry: the groups' children are
+// placed by hand, so a change of direction flips them within their group.
+void mirrorChildren(QWidget* group) {
+    for (QWidget* w : group->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        w->move(group->width() - w->x() - w->width(), w->y());
+}
+
 } // namespace
 
 MainDlg::MainDlg(QWidget* parent, LanguageTable* pLanguage)
@@ -142,17 +149,23 @@ void MainDlg::ShowCalibButton(int lens) {
     const bool automatic = lens >= LensNormalThrow && lens <= LensUltraShortThrow;
     qDebug() << "ShowCalibButton():" << lens << (automatic ? "automatic" : "alternative");
     MainDlgForm& ui = *m_pUi;
+    // The stored positions are left-to-right ones.
+    const auto place = [&ui](QWidget* w, QPoint p) {
+        if (ui.groupCalib->isRightToLeft())
+            p.setX(ui.groupCalib->width() - p.x() - w->width());
+        w->move(p);
+    };
     ui.pushAutoCalib->hide();
     ui.pushManualCalib->hide();
     ui.checkSemiAutoCalib->hide();
     if (automatic) {
-        ui.pushAutoCalib->move(m_ptAuto);
-        ui.checkSemiAutoCalib->move(m_ptSemiAuto);
-        ui.pushManualCalib->move(m_ptManual);
+        place(ui.pushAutoCalib, m_ptAuto);
+        place(ui.checkSemiAutoCalib, m_ptSemiAuto);
+        place(ui.pushManualCalib, m_ptManual);
         ui.checkSemiAutoCalib->show();
     } else {
-        ui.pushAutoCalib->move(m_ptAutoAlt);
-        ui.pushManualCalib->move(m_ptManualAlt);
+        place(ui.pushAutoCalib, m_ptAutoAlt);
+        place(ui.pushManualCalib, m_ptManualAlt);
     }
     ui.pushAutoCalib->show();
     ui.pushManualCalib->show();
@@ -241,8 +254,12 @@ void MainDlg::applyDirection() {
         m_pLanguage->isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
     const MainDlgForm& ui = *m_pUi;
     for (QGroupBox* group : {ui.groupMode, ui.groupBasic, ui.groupLanguage, ui.groupAdjust,
-                             ui.groupCalib, ui.groupLens, ui.groupPen})
+                             ui.groupCalib, ui.groupLens, ui.groupPen}) {
+        if (group->layoutDirection() == direction)
+            continue;
+        mirrorChildren(group);
         group->setLayoutDirection(direction);
+    }
 }
 
 void MainDlg::setCalibControlsEnabled(bool enable) {
@@ -372,8 +389,18 @@ void MainDlg::InitLayout() {
     ui.groupPen->show();
     ui.radioNormalPen->show();
     ui.radioPlusPen->show();
-    ui.groupLens->resize(ui.groupMode->size());
-    ui.groupPen->resize(ui.groupLanguage->size());
+    // A mirrored group is resized in its left-to-right form, so that its children keep their
+    // distance from the leading edge.
+    for (const auto& [group, size] :
+         {std::pair<QGroupBox*, QSize>{ui.groupLens, ui.groupMode->size()},
+          {ui.groupPen, ui.groupLanguage->size()}}) {
+        const bool mirrored = group->isRightToLeft();
+        if (mirrored)
+            mirrorChildren(group);
+        group->resize(size);
+        if (mirrored)
+            mirrorChildren(group);
+    }
     ui.comboLens->move((ui.groupLens->width() - ui.comboLens->width()) / 2, ui.comboLanguage->y());
 }
 

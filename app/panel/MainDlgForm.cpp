@@ -11,6 +11,16 @@
 
 namespace {
 
+// Groups start left to right whatever the application's direction, as their children's
+// geometry is; the panel mirrors them for right-to-left languages.
+QGroupBox* makeGroup(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* group = new QGroupBox(parent);
+    group->setObjectName(QString::fromLatin1(name));
+    group->setGeometry(geometry);
+    group->setLayoutDirection(Qt::LeftToRight);
+    return group;
+}
+
 template <typename W> W* make(QWidget* parent, const char* name, const QRect& geometry) {
     auto* w = new W(parent);
     w->setObjectName(QString::fromLatin1(name));
@@ -36,41 +46,43 @@ void MainDlgForm::setupUi(QDialog* dlg) {
     label = make<QLabel>(dlg, "label", QRect(0, 0, 560, 81));
     label->setStyleSheet(QStringLiteral("background-color: rgb(255, 255, 255);"));
 
-    groupMode = make<QGroupBox>(dlg, "groupMode", QRect(20, 90, 290, 91));
+    groupMode = makeGroup(dlg, "groupMode", QRect(20, 90, 290, 91));
     radioPen = make<QRadioButton>(groupMode, "radioPen", QRect(20, 28, 250, 22));
     radioFinger = make<QRadioButton>(groupMode, "radioFinger", QRect(20, 56, 250, 22));
 
-    groupLanguage = make<QGroupBox>(dlg, "groupLanguage", QRect(320, 90, 221, 91));
-    labelUse = make<QLabel>(groupLanguage, "labelUse", QRect(10, 26, 100, 20));
-    labelUseL = make<QLabel>(groupLanguage, "labelUseL", QRect(110, 26, 101, 20));
+    groupLanguage = makeGroup(dlg, "groupLanguage", QRect(320, 90, 221, 91));
+    labelUse = make<QLabel>(groupLanguage, "labelUse", QRect(10, 26, 120, 20));
+    labelUseL = make<QLabel>(groupLanguage, "labelUseL", QRect(130, 26, 81, 20));
     labelUseL->setAlignment(Qt::AlignCenter);
     labelUseL->setEnabled(false);
     labelSel_1 = make<QLabel>(groupLanguage, "labelSel_1", QRect(10, 56, 60, 20));
     comboLanguage = make<QComboBox>(groupLanguage, "comboLanguage", QRect(75, 54, 136, 24));
 
-    groupBasic = make<QGroupBox>(dlg, "groupBasic", QRect(20, 189, 520, 61));
+    groupBasic = makeGroup(dlg, "groupBasic", QRect(20, 189, 520, 61));
     checkCeiling = make<QCheckBox>(groupBasic, "checkCeiling", QRect(20, 26, 230, 22));
     checkRear = make<QCheckBox>(groupBasic, "checkRear", QRect(270, 26, 230, 22));
 
-    groupLens = make<QGroupBox>(dlg, "groupLens", QRect(20, 258, 291, 91));
-    labelSel_2 = make<QLabel>(groupLens, "labelSel_2", QRect(10, 56, 55, 20));
-    comboLens = make<QComboBox>(groupLens, "comboLens", QRect(70, 54, 150, 24));
+    groupLens = makeGroup(dlg, "groupLens", QRect(20, 258, 291, 91));
+    // The caption stands centred above the box, which the start-up layout centres too.
+    labelSel_2 = make<QLabel>(groupLens, "labelSel_2", QRect(10, 26, 270, 20));
+    labelSel_2->setAlignment(Qt::AlignCenter);
+    comboLens = make<QComboBox>(groupLens, "comboLens", QRect(55, 54, 180, 24));
 
     // Shown by the start-up layout only.
-    groupPen = make<QGroupBox>(dlg, "groupPen", QRect(320, 258, 221, 91));
+    groupPen = makeGroup(dlg, "groupPen", QRect(320, 258, 221, 91));
     groupPen->hide();
     radioNormalPen = make<QRadioButton>(groupPen, "radioNormalPen", QRect(20, 28, 190, 22));
     radioPlusPen = make<QRadioButton>(groupPen, "radioPlusPen", QRect(20, 56, 190, 22));
     radioNormalPen->hide();
     radioPlusPen->hide();
 
-    groupAdjust = make<QGroupBox>(dlg, "groupAdjust", QRect(20, 357, 520, 161));
+    groupAdjust = makeGroup(dlg, "groupAdjust", QRect(20, 357, 520, 161));
     textEditInfo1 = makeInfoBox(groupAdjust, "textEditInfo1", QRect(15, 24, 490, 88));
     pushView = make<QPushButton>(groupAdjust, "pushView", QRect(195, 118, 130, 30));
 
-    groupCalib = make<QGroupBox>(dlg, "groupCalib", QRect(20, 526, 520, 166));
+    groupCalib = makeGroup(dlg, "groupCalib", QRect(20, 526, 520, 166));
     labelInfo3 = make<QLabel>(groupCalib, "labelInfo3", QRect(15, 24, 490, 20));
-    textEditInfo3 = makeInfoBox(groupCalib, "textEditInfo3", QRect(15, 44, 490, 78));
+    textEditInfo3 = makeInfoBox(groupCalib, "textEditInfo3", QRect(10, 42, 500, 82));
     pushAutoCalib = make<QPushButton>(groupCalib, "pushAutoCalib", QRect(50, 125, 130, 30));
     checkSemiAutoCalib =
         make<QCheckBox>(groupCalib, "checkSemiAutoCalib", QRect(190, 125, 100, 30));

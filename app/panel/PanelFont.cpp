@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr int kPointSize = 9;
+constexpr int kPointSize = 8;
 
 } // namespace
 
@@ -28,7 +28,6 @@ QFont panelFont(int languageIndex) {
         return QFont(QStringLiteral("Tahoma"), kPointSize);
     const QFontDatabase db;
     const QString family = koreanFamily(db.families(), db.families(QFontDatabase::Korean));
-    if (family.isEmpty())
-        return QFont();
-    return QFont(family, kPointSize);
+    // Without any Hangul family nothing renders the texts anyway; keep the panel's metrics.
+    return QFont(family.isEmpty() ? QStringLiteral("Tahoma") : family, kPointSize);
 }

@@ -23,6 +23,21 @@ QList<QGroupBox*> mirroredGroups(const MainDlgForm& ui) {
             ui.groupCalib, ui.groupLens,  ui.groupPen};
 }
 
+// Geometry of every widget inside a group, by object name; mirrored: as a right-to-left
+// panel must place it.
+QMap<QString, QRect> groupChildren(const MainDlgForm& ui, bool mirrored = false) {
+    QMap<QString, QRect> map;
+    for (const QGroupBox* g : mirroredGroups(ui)) {
+        for (const QWidget* w : g->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            QRect r = w->geometry();
+            if (mirrored)
+                r.moveLeft(g->width() - r.x() - r.width());
+            map.insert(w->objectName(), r);
+        }
+    }
+    return map;
+}
+
 QStringList paragraphs(const QTextEdit* edit) {
     QStringList list;
     for (QTextBlock b = edit->document()->begin(); b.isValid(); b = b.next())
@@ -132,16 +147,36 @@ private slots:
     void rightToLeftLanguagesMirrorTheGroups() {
         QFETCH(int, languageId);
         PanelFixture p;
+        p.connectDevice(LensNormalThrow);
         const MainDlgForm& ui = p.ui();
+        const QMap<QString, QRect> leftToRight = groupChildren(ui);
+        const QMap<QString, QRect> rightToLeft = groupChildren(ui, true);
+
         ui.comboLanguage->setCurrentIndex(languageId);
         verifyTexts(*p.dlg, languageId);
         for (QGroupBox* g : mirroredGroups(ui))
             QVERIFY2(g->layoutDirection() == Qt::RightToLeft, qPrintable(g->objectName()));
         QCOMPARE(ui.checkCeiling->layoutDirection(), Qt::RightToLeft);
+        QCOMPARE(groupChildren(ui), rightToLeft);
+        QCOMPARE(ui.pushAutoCalib->x(), 520 - 50 - 130);
+
+        // The lens handler places the buttons again, on the mirrored side.
+        ui.comboLens->setCurrentIndex(0);
+        QCOMPARE(ui.pushAutoCalib->x(), 520 - 110 - 130);
+        ui.comboLens->setCurrentIndex(1);
 
         ui.comboLanguage->setCurrentIndex(kGermanId);
         for (QGroupBox* g : mirroredGroups(ui))
             QVERIFY2(g->layoutDirection() == Qt::LeftToRight, qPrintable(g->objectName()));
+        QCOMPARE(groupChildren(ui), leftToRight);
+    }
+
+    void startingRightToLeftPlacesLikeSwitching() {
+        PanelFixture english;
+        english.connectDevice(LensNormalThrow);
+        PanelFixture arabic(96.0, kArabicId);
+        arabic.connectDevice(LensNormalThrow);
+        QCOMPARE(groupChildren(arabic.ui()), groupChildren(english.ui(), true));
     }
 
     void koreanUsesAHangulFamily() {
@@ -157,8 +192,10 @@ private slots:
 
         QCOMPARE(panelFont(LanguageTable::kEnglishIndex).family(), QStringLiteral("Tahoma"));
         PanelFixture korean(96.0, kKoreanId);
-        QVERIFY(korean.dlg->font().family() != QStringLiteral("Tahoma"));
+        QCOMPARE(korean.dlg->font(), panelFont(kKoreanId - 1));
         QCOMPARE(korean.ui().pushView->font(), korean.dlg->font());
+        QCOMPARE(korean.ui().pushView->font().pointSize(),
+                 panelFont(LanguageTable::kEnglishIndex).pointSize());
     }
 };
 
