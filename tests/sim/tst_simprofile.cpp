@@ -54,7 +54,10 @@ private slots:
                                   "[Module]\nSerialNumber=ABC-42\n"
                                   "HidReadyDelayMs=700\nMaskFile=wall.mask\n"
                                   "[Plug]\nPlugAfterMs=10\nUnplugAfterMs=20\n"
-                                  "ReplugAfterMs=30\n");
+                                  "ReplugAfterMs=30\n"
+                                  "[Faults]\nDropFraction=0.05\nDropSeed=42\n"
+                                  "DropParts=5, 6,1919\nLoseMaskPart=57\n"
+                                  "RefuseCodes=0x1123,4108\n");
         SimProfile p;
         QString error;
         QVERIFY2(SimProfile::load(path, &p, &error), qPrintable(error));
@@ -70,6 +73,23 @@ private slots:
         QCOMPARE(p.unplugAfterMs, 20);
         QCOMPARE(p.replugAfterMs, 30);
         QCOMPARE(p.mask, mask);
+        QCOMPARE(p.dropFraction, 0.05);
+        QCOMPARE(p.dropSeed, 42);
+        QCOMPARE(p.dropParts, std::set<int>({5, 6, 1919}));
+        QCOMPARE(p.loseMaskPart, 57);
+        QCOMPARE(p.refuseCodes, std::set<uint32_t>({0x1123, 0x100C}));
+    }
+
+    void moduleKeysAreRead() {
+        const QString path = writeFile("module.ini", "[Module]\nExposureMs=0\n"
+                                                     "StoreFile=sub/kept.store\n"
+                                                     "[Faults]\nDropParts=7\n");
+        SimProfile p;
+        QString error;
+        QVERIFY2(SimProfile::load(path, &p, &error), qPrintable(error));
+        QCOMPARE(p.exposureMs, 0);
+        QCOMPARE(p.storeFile, m_dir.filePath("sub/kept.store"));
+        QCOMPARE(p.dropParts, std::set<int>({7}));
     }
 
     void missingKeysKeepTheirDefaults() {
@@ -82,6 +102,12 @@ private slots:
         QCOMPARE(int(p.fwMinor), 12);
         QCOMPARE(p.unplugAfterMs, -1);
         QVERIFY(p.mask.isEmpty());
+        QCOMPARE(p.exposureMs, 150);
+        QVERIFY(p.storeFile.isEmpty());
+        QCOMPARE(p.dropFraction, 0.0);
+        QVERIFY(p.dropParts.empty());
+        QCOMPARE(p.loseMaskPart, -1);
+        QVERIFY(p.refuseCodes.empty());
     }
 
     void unusableProfilesAreRefused_data() {
@@ -96,6 +122,14 @@ private slots:
             << QByteArray("[Module]\nSerialNumber=" + QByteArray(101, 'X') + "\n");
         QTest::newRow("mask file missing") << QByteArray("[Module]\nMaskFile=none.mask\n");
         QTest::newRow("mask file short") << QByteArray("[Module]\nMaskFile=short.mask\n");
+        QTest::newRow("negative exposure") << QByteArray("[Module]\nExposureMs=-1\n");
+        QTest::newRow("fraction above 1") << QByteArray("[Faults]\nDropFraction=1.5\n");
+        QTest::newRow("fraction not a number") << QByteArray("[Faults]\nDropFraction=nan\n");
+        QTest::newRow("part past the picture") << QByteArray("[Faults]\nDropParts=3,1920\n");
+        QTest::newRow("negative part") << QByteArray("[Faults]\nDropParts=-1\n");
+        QTest::newRow("mask part past the end") << QByteArray("[Faults]\nLoseMaskPart=58\n");
+        QTest::newRow("code not a number") << QByteArray("[Faults]\nRefuseCodes=0x11G3\n");
+        QTest::newRow("code too large") << QByteArray("[Faults]\nRefuseCodes=0x100000000\n");
     }
 
     void unusableProfilesAreRefused() {
