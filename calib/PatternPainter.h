@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TargetLayout.h"
+#include "compute/TargetLayout.h"
 
 class QPainter;
 

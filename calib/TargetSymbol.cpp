@@ -1,6 +1,6 @@
 #include "TargetSymbol.h"
 
-#include "TargetLayout.h"
+#include "compute/TargetLayout.h"
 
 #include <QPainter>
 #include <QRectF>

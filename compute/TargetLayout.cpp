@@ -1,4 +1,4 @@
-#include "TargetLayout.h"
+#include "compute/TargetLayout.h"
 
 #include <algorithm>
 #include <cmath>

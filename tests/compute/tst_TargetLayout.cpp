@@ -1,4 +1,4 @@
-#include "calib/TargetLayout.h"
+#include "compute/TargetLayout.h"
 
 #include <QtTest>
 
