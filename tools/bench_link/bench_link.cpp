@@ -1,0 +1,115 @@
+// How long the link takes to move one 921,600-byte capture from the virtual module into
+// sigACNewFrame, and how much CPU the receive thread spends per received packet.
+//
+//   bench_link [--runs N] [--drop FRACTION]
+
+#include "device/CamDevCtrl.h"
+#include "sim/SimTransport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QRegularExpression>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <pthread.h>
+#include <vector>
+
+namespace {
+
+// The receive thread announces its id in the debug log; its CPU clock is read through it.
+std::atomic<pthread_t> g_receiveThread{};
+// Parts sent again, and the end of each repair run, counted from the link's repair lines.
+std::atomic<int> g_repairPackets{0};
+
+void readLog(QtMsgType, const QMessageLogContext&, const QString& message) {
+    static const QString thread = QStringLiteral("RecvPacketProc: Thread ID = ");
+    static const QRegularExpression repair(
+        QStringLiteral("missed seq: num = (\\d+), num_run = (\\d+)"));
+    if (message.startsWith(thread)) {
+        g_receiveThread = pthread_t(message.mid(thread.size()).toULongLong(nullptr, 16));
+        return;
+    }
+    const QRegularExpressionMatch m = repair.match(message);
+    if (m.hasMatch())
+        g_repairPackets += m.captured(1).toInt() + m.captured(2).toInt();
+}
+
+double threadCpuMs(pthread_t thread) {
+    clockid_t clock;
+    timespec ts{};
+    if (pthread_getcpuclockid(thread, &clock) != 0 || clock_gettime(clock, &ts) != 0)
+        return 0.0;
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+bool waitFor(QObject* sender, const char* signal, int timeoutMs) {
+    QEventLoop loop;
+    QTimer::singleShot(timeoutMs, &loop, [&loop] { loop.exit(1); });
+    QObject::connect(sender, signal, &loop, SLOT(quit()));
+    return loop.exec() == 0;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    int runs = 9;
+    double drop = 0.0;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == QLatin1String("--runs"))
+            runs = std::max(1, args[i + 1].toInt());
+        else if (args[i] == QLatin1String("--drop"))
+            drop = args[i + 1].toDouble();
+    }
+    qInstallMessageHandler(readLog);
+
+    SimProfile profile;
+    profile.exposureMs = 0;
+    profile.dropFraction = drop;
+    CamDevCtrl link(std::make_unique<SimTransport>(profile));
+    if (!link.OpenDevice()) {
+        std::fprintf(stderr, "bench_link: the virtual module did not open\n");
+        return 1;
+    }
+    int packets = 0;
+
+    std::vector<double> wallMs, cpuPerPacketUs;
+    for (int run = 0; run < runs; ++run) {
+        link.SendACPatternStart(0);
+        if (!waitFor(&link, SIGNAL(sigACNextStep()), 5000)) {
+            std::fprintf(stderr, "bench_link: no capture end\n");
+            return 1;
+        }
+        const pthread_t receiver = g_receiveThread;
+        const double cpuBefore = threadCpuMs(receiver);
+        g_repairPackets = 0;
+        QElapsedTimer clock;
+        clock.start();
+        link.RequestACImage(103, 0);
+        if (!waitFor(&link, SIGNAL(sigACNewFrame(unsigned char*, int)), 30000)) {
+            std::fprintf(stderr, "bench_link: the capture did not arrive\n");
+            return 1;
+        }
+        wallMs.push_back(clock.nsecsElapsed() / 1e6);
+        // 80 groups of 24 parts and their ends, the end of group 80, and the repairs.
+        packets = 80 * 25 + 1 + g_repairPackets;
+        cpuPerPacketUs.push_back((threadCpuMs(receiver) - cpuBefore) * 1e3 / packets);
+    }
+    std::printf("capture 1280 x 720 (921,600 bytes), %d runs, %.0f%% of parts dropped\n", runs,
+                drop * 100);
+    std::printf("  time to sigACNewFrame: median %.1f ms, best %.1f ms\n", median(wallMs),
+                *std::min_element(wallMs.begin(), wallMs.end()));
+    std::printf(
+        "  receive-thread CPU per packet: median %.2f us (%d packets in the last capture)\n",
+        median(cpuPerPacketUs), packets);
+    return 0;
+}
