@@ -91,6 +91,7 @@ void AlignmentDlg::SetAlignmentDisplay(bool on) {
     m_ui.place(alignmentLayout(m_nWidth, m_nHeight, m_dpiRatio));
     m_ui.label->setPixmap(whitePicture());
     applyTexts();
+    m_ui.fitTexts(font());
     m_ui.setMaskToolsVisible(false);
 
     // Display mode is entered at every opening; one connection each is enough.

@@ -2,6 +2,7 @@
 
 #include "AlignmentLayout.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLCDNumber>
 #include <QLabel>
@@ -11,6 +12,16 @@
 namespace {
 
 const char* const kBoxStyle = "border: 1px solid rgb(220, 220, 220);";
+constexpr double kSmallestPointSize = 6.0;
+
+QFont fitted(const QWidget* w, const QString& text, int padding, const QFont& base) {
+    QFont font = base;
+    const int room = w->width() - padding;
+    while (font.pointSizeF() > kSmallestPointSize &&
+           QFontMetrics(font).horizontalAdvance(text) > room)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    return font;
+}
 
 template <typename W> W* make(QWidget* parent, const char* name) {
     auto* w = new W(parent);
@@ -80,4 +91,21 @@ void AlignmentForm::setMaskToolsVisible(bool visible) {
           static_cast<QWidget*>(pushButtonDraw), static_cast<QWidget*>(pushButtonEraser),
           static_cast<QWidget*>(pushButtonEraserAll)})
         w->setVisible(visible);
+}
+
+void AlignmentForm::fitTexts(const QFont& base) {
+    const int labelPadding = 2;
+    const int buttonPadding = 8;
+    labelMask->setFont(fitted(labelMask, labelMask->text(), labelPadding, base));
+    label_7->setFont(fitted(label_7, label_7->text(), labelPadding, base));
+    pushButton->setFont(fitted(pushButton, pushButton->text(), buttonPadding, base));
+    // The three tools side by side share one size.
+    QFont tools = base;
+    for (QPushButton* b : {pushButtonDraw, pushButtonEraser, pushButtonEraserAll}) {
+        const QFont f = fitted(b, b->text(), buttonPadding, base);
+        if (f.pointSizeF() < tools.pointSizeF())
+            tools = f;
+    }
+    for (QPushButton* b : {pushButtonDraw, pushButtonEraser, pushButtonEraserAll})
+        b->setFont(tools);
 }

@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 struct AlignmentLayout;
+class QFont;
 class QFrame;
 class QLabel;
 class QLCDNumber;
@@ -28,4 +29,7 @@ struct AlignmentForm {
     void setupUi(QWidget* view);
     void place(const AlignmentLayout& layout);
     void setMaskToolsVisible(bool visible);
+    // Shrinks the font of the texts that would not fit their widgets (long translations, or a
+    // substitute family wider than the one the view was designed with).
+    void fitTexts(const QFont& base);
 };
