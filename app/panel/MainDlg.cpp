@@ -25,6 +25,7 @@ namespace {
 
 const QString kFirmwarePrefix = QStringLiteral("Firmware Version : ");
 const QString kSoftwarePrefix = QStringLiteral("Software Version : ");
+const QString kRightToLeftMark = QStringLiteral("\u200F");
 
 // Entry numbers of the language table (T1 is textT(0), and so on).
 enum TextT { T2 = 1, T5 = 4, T6 = 5, T11 = 10 };
@@ -62,12 +63,15 @@ double primaryScreenDpiRatio() {
 
 // The lines go in through the cursor so that every paragraph takes the fixed line height and
 // the justified alignment.
-void writeInfo(QTextEdit* edit, const QStringList& lines, double dpiRatio) {
+void writeInfo(QTextEdit* edit, const QStringList& lines, double dpiRatio,
+               Qt::LayoutDirection direction) {
     QTextCursor cursor(edit->document());
     cursor.movePosition(QTextCursor::Start);
     QTextBlockFormat format;
     format.setLineHeight(scaled(20, dpiRatio), QTextBlockFormat::FixedHeight);
     format.setAlignment(Qt::AlignJustify);
+    // Paragraphs that open with the product's Latin name must still read right to left.
+    format.setLayoutDirection(direction);
     cursor.setBlockFormat(format);
     cursor.insertText(lines.join(QLatin1Char('\n')));
 }
@@ -186,6 +190,9 @@ void MainDlg::SetLanguageText() {
         w->setFont(font());
 
     const LanguageTable& text = *m_pLanguage;
+    // A label reads its text's own direction, not the widget's: the mark makes captions that
+    // open with a Latin word read right to left too.
+    const QString rtlMark = text.isRightToLeft() ? kRightToLeftMark : QString();
     setWindowTitle(text.textC(C1));
     ui.groupBasic->setTitle(text.textC(C4));
     ui.checkCeiling->setText(text.textC(C19));
@@ -194,17 +201,17 @@ void MainDlg::SetLanguageText() {
     ui.radioPen->setText(text.textT(T5));
     ui.radioFinger->setText(text.textT(T6));
     ui.groupLanguage->setTitle(text.textC(C22));
-    ui.labelUse->setText(text.textC(C23));
-    ui.labelSel_1->setText(text.textC(C24));
+    ui.labelUse->setText(rtlMark + text.textC(C23));
+    ui.labelSel_1->setText(rtlMark + text.textC(C24));
     ui.groupLens->setTitle(text.textC(C25));
-    ui.labelSel_2->setText(text.textC(C24));
+    ui.labelSel_2->setText(rtlMark + text.textC(C24));
     ui.groupPen->setTitle(text.textC(C31));
     ui.radioNormalPen->setText(text.textC(C32));
     ui.radioPlusPen->setText(text.textC(C33));
     ui.groupAdjust->setTitle(text.textC(C26));
     ui.pushView->setText(text.textT(T2));
     ui.groupCalib->setTitle(text.textC(C27));
-    ui.labelInfo3->setText(text.textM(M11));
+    ui.labelInfo3->setText(rtlMark + text.textM(M11));
     ui.pushAutoCalib->setText(text.textC(C16));
     ui.checkSemiAutoCalib->setText(text.textC(C30));
     ui.pushManualCalib->setText(text.textC(C15));
@@ -212,7 +219,7 @@ void MainDlg::SetLanguageText() {
 
     fillLensBox();
     fillLanguageBox();
-    ui.labelUseL->setText(text.textL(text.languageIndex()));
+    ui.labelUseL->setText(rtlMark + text.textL(text.languageIndex()));
     fillInfoTexts();
     applyDirection();
     m_bRefreshing = false;
@@ -240,18 +247,22 @@ void MainDlg::fillLanguageBox() {
 
 void MainDlg::fillInfoTexts() {
     const LanguageTable& text = *m_pLanguage;
-    writeInfo(m_pUi->textEditInfo1, {text.textM(M9), text.textM(M10)}, m_dpiRatio);
+    const Qt::LayoutDirection direction = textDirection();
+    writeInfo(m_pUi->textEditInfo1, {text.textM(M9), text.textM(M10)}, m_dpiRatio, direction);
     // Visibility within the panel, so that the text is right before the panel is first shown.
     QStringList calib = {text.textM(M13)};
     if (m_pUi->checkSemiAutoCalib->isVisibleTo(this))
         calib << text.textM(M21);
     calib << text.textM(M12);
-    writeInfo(m_pUi->textEditInfo3, calib, m_dpiRatio);
+    writeInfo(m_pUi->textEditInfo3, calib, m_dpiRatio, direction);
+}
+
+Qt::LayoutDirection MainDlg::textDirection() const {
+    return m_pLanguage->isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
 }
 
 void MainDlg::applyDirection() {
-    const Qt::LayoutDirection direction =
-        m_pLanguage->isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    const Qt::LayoutDirection direction = textDirection();
     const MainDlgForm& ui = *m_pUi;
     for (QGroupBox* group : {ui.groupMode, ui.groupBasic, ui.groupLanguage, ui.groupAdjust,
                              ui.groupCalib, ui.groupLens, ui.groupPen}) {

@@ -75,6 +75,7 @@ private:
     void fillLanguageBox();
     void fillInfoTexts();
     void applyDirection();
+    Qt::LayoutDirection textDirection() const;
 
     std::unique_ptr<MainDlgForm> m_pUi;
     bool m_bRefreshing = true;
