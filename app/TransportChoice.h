@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 // Which module the program talks to: "usb" (the real one), "sim[:PROFILE]" (the virtual
@@ -13,6 +14,9 @@
 struct TransportChoice {
     QString spec;  // the value as given, for the log
     QString error; // why the choice cannot be used; empty when it can
+    // After a calibration, how closely the module's stored calibration matches the truth;
+    // only the virtual module knows the truth.
+    std::function<QString()> verifier;
 
     static TransportChoice fromArguments(const QStringList& arguments, const QString& environment);
 

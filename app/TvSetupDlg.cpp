@@ -1,39 +1,106 @@
 #include "app/TvSetupDlg.h"
 
+#include "align/AlignmentDlg.h"
 #include "app/Settings.h"
+#include "app/panel/MainDlg.h"
+#include "calib/CalibDlg.h"
+#include "calib/TvMainCtrl.h"
+#include "calib/UserMessage.h"
 #include "device/CamDevCtrl.h"
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QLabel>
+#include <QPixmap>
 #include <QThread>
 
+namespace {
+
+constexpr int kMsgCannotConnect = 0; // "M1"
+constexpr int kInitialGainStep = 5;
+
+} // namespace
+
 TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transport> transport)
-    : QDialog(parent), m_pLanguage(std::make_unique<LanguageTable>()),
-      m_pTransport(std::move(transport)), m_bAutoUpdate(autoUpdate) {
+    : QDialog(parent) {
     if (objectName().isEmpty())
         setObjectName(QStringLiteral("TvSetupDlg"));
     resize(400, 300);
     setWindowTitle(QStringLiteral("TvSetupDlg"));
     QMetaObject::connectSlotsByName(this);
 
+    m_pLanguage = new LanguageTable();
     const settings::Values config = settings::readConfig();
     m_pLanguage->loadLanguage(config.languageId);
-    m_nPenSelection = config.penSelection;
-    qDebug() << "iniPenSelect :" << m_nPenSelection;
-    qDebug() << "automatic update check:" << m_bAutoUpdate;
+    qDebug() << "iniPenSelect :" << config.penSelection;
+
+    m_pMainCtrl = new TvMainCtrl(nullptr, m_pLanguage, std::move(transport));
+    m_pMainCtrl->setParent(this);
+    m_pMainCtrl->setPenType(config.penSelection);
+    connect(m_pMainCtrl, &TvMainCtrl::sigUpdateAlignImage, this, &TvSetupDlg::slotUpdateAlignImage);
+    connect(m_pMainCtrl, &TvMainCtrl::sigChangeUIState, this, &TvSetupDlg::slotChangeUIState);
+    connect(m_pMainCtrl, &TvMainCtrl::sigSetFWVersion, this, &TvSetupDlg::slotSetFWVersion);
+    connect(m_pMainCtrl, &TvMainCtrl::sigSetFWOption, this, &TvSetupDlg::slotSetFWOption);
+    connect(m_pMainCtrl, &TvMainCtrl::sigReceiveMask, this, &TvSetupDlg::slotReceiveMask);
+    connect(m_pMainCtrl, &TvMainCtrl::sigClose, this, &TvSetupDlg::slotCloseDlg);
+
+    m_psMainDlg = new MainDlg(nullptr, m_pLanguage);
+    connect(m_psMainDlg, &MainDlg::sigStartAlignmentDisplay, this,
+            &TvSetupDlg::slotStartAlignmentDisplay);
+    connect(m_psMainDlg, &MainDlg::sigStartACalibration, this, &TvSetupDlg::slotStartACalibration);
+    connect(m_psMainDlg, &MainDlg::sigStartMCalibration, this, &TvSetupDlg::slotStartMCalibration);
+    connect(m_psMainDlg, &MainDlg::sigStartSCalibration, this, &TvSetupDlg::slotStartSCalibration);
+    connect(m_psMainDlg, &MainDlg::sigSetCeiling, this, &TvSetupDlg::slotSetCeiling);
+    connect(m_psMainDlg, &MainDlg::sigSetRear, this, &TvSetupDlg::slotSetRear);
+    connect(m_psMainDlg, &MainDlg::sigSetFingerMode, this, &TvSetupDlg::slotSetFingerMode);
+    connect(m_psMainDlg, &MainDlg::sigSetPenSelect, this, &TvSetupDlg::slotSetPenSelect);
+    connect(m_psMainDlg, &MainDlg::sigSetLens, this, &TvSetupDlg::slotSetLens);
+    connect(m_psMainDlg, &MainDlg::sigClose, this, &TvSetupDlg::slotCloseDlg);
+
+    m_psAlignDlg = new AlignmentDlg(m_pLanguage);
+    connect(m_psAlignDlg, &AlignmentDlg::sigCamParamSend, this, &TvSetupDlg::slotCamParamSend);
+    connect(m_psAlignDlg, &AlignmentDlg::sigStopAlignmentDisplay, this,
+            &TvSetupDlg::slotStopAlignmentDisplay);
+    connect(m_psAlignDlg, &AlignmentDlg::sigSetBin, this, &TvSetupDlg::slotSetBin);
+    connect(m_psAlignDlg, &AlignmentDlg::sigCamParamSendWait, this,
+            &TvSetupDlg::slotCamParamSendWait);
+    m_psAlignDlg->SetGainStep(kInitialGainStep);
+
+    qDebug() << "automatic update check:" << autoUpdate;
 }
 
 TvSetupDlg::~TvSetupDlg() {
-    delete m_pDevice;
-    settings::writeConfig(m_pLanguage->languageIndex(), m_nPenSelection);
+    const int penType = m_pMainCtrl ? m_pMainCtrl->calibDlg()->m_nPenSelect : 0;
+    if (m_pMainCtrl) {
+        m_pMainCtrl->releaseCalibDlg();
+        m_pMainCtrl->disconnect(this);
+        delete m_pMainCtrl;
+        m_pMainCtrl = nullptr;
+    }
+    if (m_pLanguage) {
+        settings::writeConfig(m_pLanguage->languageIndex(), penType);
+        delete m_pLanguage;
+        m_pLanguage = nullptr;
+    }
+    if (m_psMainDlg) {
+        m_psMainDlg->disconnect(this);
+        m_psMainDlg->hide();
+        delete m_psMainDlg;
+    }
+    if (m_psAlignDlg) {
+        m_psAlignDlg->disconnect(this);
+        m_psAlignDlg->hide();
+        delete m_psAlignDlg;
+    }
 }
 
 void TvSetupDlg::start() {
-    m_pDevice = new CamDevCtrl(std::move(m_pTransport));
-    if (m_pDevice->IsDeviceConnected(true))
-        m_pDevice->OpenDevice();
-    else
-        qDebug() << "TvSetupDlg: no camera module found";
+    m_psMainDlg->show();
+    m_psMainDlg->activateWindow();
+    m_psMainDlg->SetLanguageText();
+    m_psMainDlg->InitLayout();
+    m_psMainDlg->SetPenType(m_pMainCtrl->calibDlg()->m_nPenSelect);
+    m_pMainCtrl->startCheckThread();
     showMinimized();
     hide();
 }
@@ -41,4 +108,112 @@ void TvSetupDlg::start() {
 void TvSetupDlg::closeEvent(QCloseEvent*) {
     QThread::msleep(100);
     QCoreApplication::exit(0);
+}
+
+void TvSetupDlg::slotSetFWVersion(QString sVersion) {
+    m_psMainDlg->SetFWVersion(sVersion);
+    m_psAlignDlg->SetFWVersion(sVersion);
+}
+
+void TvSetupDlg::slotSetFWOption(unsigned char ceiling, unsigned char rear, unsigned char finger,
+                                 unsigned char lens) {
+    m_psMainDlg->SetFWOption(ceiling, rear, finger, lens);
+}
+
+void TvSetupDlg::slotReceiveMask(unsigned char* mask, int len) {
+    qDebug() << "TvSetupDlg::slotReceiveMask :" << len;
+    m_psAlignDlg->SetReceiveMask(mask, len);
+}
+
+void TvSetupDlg::slotStartAlignmentDisplay() {
+    if (m_psAlignDlg->isVisible())
+        return;
+    m_pMainCtrl->startLiveImage();
+    m_psAlignDlg->SetAlignmentDisplay(true);
+    m_psAlignDlg->show();
+}
+
+void TvSetupDlg::slotStopAlignmentDisplay(bool bMask) {
+    m_pMainCtrl->stopLiveImage();
+    m_psAlignDlg->SetAlignmentDisplay(false);
+    if (bMask) {
+        qDebug() << "m_psAlignDlg->m_pMaskBufBit size :" << CamDevCtrl::kMaskSize;
+        m_pMainCtrl->sendMask(m_psAlignDlg->m_pMaskBufBit, CamDevCtrl::kMaskSize);
+    }
+}
+
+void TvSetupDlg::leaveAlignmentForCalibration() {
+    m_pMainCtrl->stopLiveImage();
+    m_psAlignDlg->SetAlignmentDisplay(false);
+    m_psAlignDlg->hide();
+}
+
+void TvSetupDlg::slotStartACalibration() {
+    leaveAlignmentForCalibration();
+    m_pMainCtrl->StartAutoCalibration();
+}
+
+void TvSetupDlg::slotStartMCalibration() {
+    leaveAlignmentForCalibration();
+    m_pMainCtrl->StartManualCalibration();
+}
+
+void TvSetupDlg::slotStartSCalibration() {
+    leaveAlignmentForCalibration();
+    m_pMainCtrl->StartSemiAutoCalibration();
+}
+
+void TvSetupDlg::slotUpdateAlignImage(QImage sImage) {
+    if (m_psAlignDlg && m_psAlignDlg->isDisplayOn() && m_psAlignDlg->isVisible())
+        m_psAlignDlg->imageLabel()->setPixmap(QPixmap::fromImage(sImage));
+}
+
+void TvSetupDlg::slotCloseDlg(int code) {
+    if (code == 1)
+        user_message::critical(nullptr, m_pLanguage->textM(kMsgCannotConnect));
+    close();
+}
+
+void TvSetupDlg::slotChangeUIState(bool bEnable) {
+    if (!m_psMainDlg)
+        return;
+    if (!bEnable) {
+        m_psAlignDlg->hide();
+        m_pMainCtrl->calibDlg()->hide();
+    }
+    m_psMainDlg->SetUIState(bEnable);
+}
+
+void TvSetupDlg::slotCamParamSend(int addr, int value) {
+    m_pMainCtrl->sendCamParam(static_cast<unsigned short>(addr), static_cast<unsigned char>(value));
+}
+
+void TvSetupDlg::slotCamParamSendWait(unsigned short gain, unsigned int expo) {
+    m_pMainCtrl->sendCamGain(gain, expo);
+}
+
+void TvSetupDlg::slotSetCeiling(bool bcheck) {
+    m_pMainCtrl->calibDlg()->m_nCeiling = bcheck;
+}
+
+void TvSetupDlg::slotSetRear(bool bcheck) {
+    m_pMainCtrl->calibDlg()->m_nRear = bcheck;
+}
+
+void TvSetupDlg::slotSetBin(int bSetbin) {
+    if (m_pMainCtrl->isCamConnected())
+        m_pMainCtrl->device()->SetMonoBin(bSetbin);
+}
+
+void TvSetupDlg::slotSetLens(eLens lens) {
+    m_pMainCtrl->calibDlg()->m_nLens = lens;
+}
+
+void TvSetupDlg::slotSetFingerMode(bool bcheck) {
+    if (m_pMainCtrl->isCamConnected())
+        m_pMainCtrl->device()->SetFingerTouchMode(bcheck);
+}
+
+void TvSetupDlg::slotSetPenSelect(bool bcheck) {
+    m_pMainCtrl->calibDlg()->m_nPenSelect = bcheck ? 1 : 0;
 }

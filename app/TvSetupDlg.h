@@ -1,15 +1,19 @@
 #pragma once
 
 #include "app/language/LanguageTable.h"
+#include "app/panel/Lens.h"
 #include "device/Transport.h"
 
 #include <QDialog>
+#include <QImage>
 #include <memory>
 
-class CamDevCtrl;
+class AlignmentDlg;
+class MainDlg;
+class TvMainCtrl;
 
-// The hidden hub window: owns the language table and the device link, reads the settings
-// file, and starts the program's work once the single-instance test has passed.
+// The hidden hub window: owns the language table, the controller, the main panel and the
+// alignment view, routes their signals to each other, and reads and writes the settings.
 class TvSetupDlg : public QDialog {
     Q_OBJECT
 
@@ -17,7 +21,10 @@ public:
     TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transport> transport);
     ~TvSetupDlg() override;
 
-    const LanguageTable* language() const { return m_pLanguage.get(); }
+    LanguageTable* language() const { return m_pLanguage; }
+    TvMainCtrl* controller() const { return m_pMainCtrl; }
+    MainDlg* mainPanel() const { return m_psMainDlg; }
+    AlignmentDlg* alignmentView() const { return m_psAlignDlg; }
 
     // Called once, after the window has been hidden and before the event loop runs.
     void start();
@@ -30,13 +37,36 @@ signals:
     void sigChangeUIState(bool bEnable);
     void sigClose(int code);
 
+public slots:
+    void slotSetFWVersion(QString sVersion);
+    void slotSetFWOption(unsigned char ceiling, unsigned char rear, unsigned char finger,
+                         unsigned char lens);
+    void slotReceiveMask(unsigned char* mask, int len);
+    void slotStartAlignmentDisplay();
+    void slotStopAlignmentDisplay(bool bMask);
+    void slotStartACalibration();
+    void slotStartMCalibration();
+    void slotStartSCalibration();
+    void slotUpdateAlignImage(QImage sImage);
+    void slotCloseDlg(int code);
+    void slotChangeUIState(bool bEnable);
+    void slotCamParamSend(int addr, int value);
+    void slotCamParamSendWait(unsigned short gain, unsigned int expo);
+    void slotSetCeiling(bool bcheck);
+    void slotSetRear(bool bcheck);
+    void slotSetBin(int bSetbin);
+    void slotSetLens(eLens lens);
+    void slotSetFingerMode(bool bcheck);
+    void slotSetPenSelect(bool bcheck);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    std::unique_ptr<LanguageTable> m_pLanguage;
-    std::unique_ptr<Transport> m_pTransport;
-    CamDevCtrl* m_pDevice = nullptr;
-    int m_nPenSelection = 0;
-    bool m_bAutoUpdate;
+    void leaveAlignmentForCalibration();
+
+    TvMainCtrl* m_pMainCtrl = nullptr;
+    LanguageTable* m_pLanguage = nullptr;
+    MainDlg* m_psMainDlg = nullptr;
+    AlignmentDlg* m_psAlignDlg = nullptr;
 };

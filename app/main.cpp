@@ -1,8 +1,9 @@
+#include "app/CalibrateCommand.h"
 #include "app/QuitOnSignal.h"
 #include "app/SingleApplication.h"
 #include "app/TransportChoice.h"
 #include "app/TvSetupDlg.h"
-#include "app/UserMessage.h"
+#include "calib/UserMessage.h"
 
 #include <QDebug>
 #include <QIcon>
@@ -16,8 +17,16 @@ int main(int argc, char* argv[]) {
     // Only the first argument, exactly, turns the update check off.
     const bool autoUpdate = !(argc > 1 && QString::fromLocal8Bit(argv[1]) == "/noAutoUpdate");
 
-    TransportChoice choice = TransportChoice::fromArguments(QCoreApplication::arguments(),
-                                                            qEnvironmentVariable("TIVORA_DEVICE"));
+    const QStringList arguments = QCoreApplication::arguments();
+    bool calibrate = false;
+    CalibrateCommand::Kind calibrationKind = CalibrateCommand::Kind::Auto;
+    QString error;
+    if (!CalibrateCommand::parse(arguments, &calibrate, &calibrationKind, &error)) {
+        std::fprintf(stderr, "tivora: %s\n", qPrintable(error));
+        return 2;
+    }
+    TransportChoice choice =
+        TransportChoice::fromArguments(arguments, qEnvironmentVariable("TIVORA_DEVICE"));
     std::unique_ptr<Transport> transport = choice.open();
     if (!transport) {
         std::fprintf(stderr, "tivora: %s\n", qPrintable(choice.error));
@@ -36,5 +45,7 @@ int main(int argc, char* argv[]) {
     quitOnTerminationSignals();
     setupDlg.hide();
     setupDlg.start();
+    if (calibrate)
+        new CalibrateCommand(&setupDlg, calibrationKind, choice.verifier);
     return app.exec();
 }

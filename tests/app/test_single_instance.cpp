@@ -49,7 +49,7 @@ QByteArray SingleInstanceTest::waitForRunning(QProcess* process) {
     while (clock.elapsed() < 20000 && process->state() == QProcess::Running) {
         process->waitForReadyRead(200);
         output += process->readAll();
-        if (output.contains("TvSetupDlg: no camera module found"))
+        if (output.contains("CheckCamConnectProc: Thread ID ="))
             return output;
     }
     qWarning().noquote() << output;

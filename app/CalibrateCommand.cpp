@@ -1,0 +1,131 @@
+#include "app/CalibrateCommand.h"
+
+#include "app/TvSetupDlg.h"
+#include "calib/TvMainCtrl.h"
+#include "calib/UserMessage.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+constexpr int kMsgCalibrationFailed = 13; // "M14"
+constexpr int kOverallTimeoutMs = 5 * 60 * 1000;
+
+const char* kindName(CalibrateCommand::Kind kind) {
+    switch (kind) {
+    case CalibrateCommand::Kind::Auto:
+        return "auto";
+    case CalibrateCommand::Kind::Manual:
+        return "manual";
+    case CalibrateCommand::Kind::Tuning:
+        return "tuning";
+    }
+    return "";
+}
+
+void say(const QString& line) {
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+bool CalibrateCommand::parse(const QStringList& arguments, bool* requested, Kind* kind,
+                             QString* error) {
+    *requested = false;
+    QString value;
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--calibrate")) {
+            *requested = true;
+            value = i + 1 < arguments.size() ? arguments[i + 1] : QString();
+        } else if (arguments[i].startsWith(QLatin1String("--calibrate="))) {
+            *requested = true;
+            value = arguments[i].mid(int(qstrlen("--calibrate=")));
+        }
+    }
+    if (!*requested)
+        return true;
+    if (value == QLatin1String("auto"))
+        *kind = Kind::Auto;
+    else if (value == QLatin1String("manual"))
+        *kind = Kind::Manual;
+    else if (value == QLatin1String("tuning"))
+        *kind = Kind::Tuning;
+    else {
+        *error = QStringLiteral("--calibrate needs auto, manual or tuning");
+        return false;
+    }
+    return true;
+}
+
+CalibrateCommand::CalibrateCommand(TvSetupDlg* setupDlg, Kind kind, Verifier verifier)
+    : QObject(setupDlg), m_pSetupDlg(setupDlg), m_eKind(kind), m_verifier(std::move(verifier)) {
+    TvMainCtrl* ctrl = setupDlg->controller();
+    connect(ctrl, &TvMainCtrl::sigSetFWVersion, this, [this] {
+        m_bVersionSeen = true;
+        onReport();
+    });
+    connect(ctrl, &TvMainCtrl::sigSetFWOption, this, [this] {
+        m_bOptionsSeen = true;
+        onReport();
+    });
+    connect(ctrl, &TvMainCtrl::sigClose, this, [this](int code) {
+        if (code == 0)
+            finish(true, QString());
+    });
+    const QString failed = setupDlg->language()->textM(kMsgCalibrationFailed);
+    user_message::setHandler([this, failed](user_message::Kind, const QString& text) {
+        say(QStringLiteral("message: ") + text);
+        if (text == failed)
+            QTimer::singleShot(0, this, [this, text] { finish(false, text); });
+        return QMessageBox::Ok;
+    });
+    QTimer::singleShot(kOverallTimeoutMs, this,
+                       [this] { finish(false, QStringLiteral("no result within 5 minutes")); });
+}
+
+CalibrateCommand::~CalibrateCommand() {
+    user_message::setHandler(nullptr);
+}
+
+void CalibrateCommand::onReport() {
+    if (m_bStarted || !m_bVersionSeen || !m_bOptionsSeen)
+        return;
+    m_bStarted = true;
+    // Let the panel pass the options on to the calibration window first.
+    QTimer::singleShot(0, this, &CalibrateCommand::start);
+}
+
+void CalibrateCommand::start() {
+    say(QStringLiteral("calibration %1: started").arg(QLatin1String(kindName(m_eKind))));
+    switch (m_eKind) {
+    case Kind::Auto:
+        m_pSetupDlg->slotStartACalibration();
+        break;
+    case Kind::Manual:
+        m_pSetupDlg->slotStartMCalibration();
+        break;
+    case Kind::Tuning:
+        m_pSetupDlg->slotStartSCalibration();
+        break;
+    }
+    if (!m_pSetupDlg->controller()->fwSupported())
+        finish(false, QStringLiteral("the module's firmware does not allow calibration"));
+}
+
+void CalibrateCommand::finish(bool success, const QString& reason) {
+    if (m_bFinished)
+        return;
+    m_bFinished = true;
+    const QString name = QLatin1String(kindName(m_eKind));
+    if (success) {
+        say(QStringLiteral("calibration %1: succeeded").arg(name));
+        if (m_verifier)
+            say(m_verifier());
+    } else {
+        say(QStringLiteral("calibration %1: failed: %2").arg(name, reason));
+    }
+    QCoreApplication::exit(success ? 0 : 1);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class TvSetupDlg;
+
+// `--calibrate auto|manual|tuning`: once the module is connected and has reported its version
+// and options, starts that calibration, answers every message box with OK while printing its
+// text, prints a one-line result and ends the program with 0 on success, 1 otherwise.
+class CalibrateCommand : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Kind { Auto, Manual, Tuning };
+
+    // How closely the stored calibration matches the truth, when the device can tell.
+    using Verifier = std::function<QString()>;
+
+    // Reads the kind from "--calibrate VALUE" or "--calibrate=VALUE"; false with an error text
+    // when the switch is there but its value is not one of the three.
+    static bool parse(const QStringList& arguments, bool* requested, Kind* kind, QString* error);
+
+    CalibrateCommand(TvSetupDlg* setupDlg, Kind kind, Verifier verifier);
+    ~CalibrateCommand() override;
+
+private:
+    void onReport();
+    void start();
+    void finish(bool success, const QString& reason);
+
+    TvSetupDlg* m_pSetupDlg;
+    Kind m_eKind;
+    Verifier m_verifier;
+    bool m_bVersionSeen = false;
+    bool m_bOptionsSeen = false;
+    bool m_bStarted = false;
+    bool m_bFinished = false;
+};

@@ -1,0 +1,168 @@
+#include "calib/CalibDlg.h"
+#include "calib/TvMainCtrl.h"
+#include "compute/CalibWorkspace.h"
+#include "compute/PatternCenters.h"
+#include "compute/PatternImage.h"
+#include "device/CamDevCtrl.h"
+#include "device/LinkStorage.h"
+
+#include <QDebug>
+#include <QThread>
+
+namespace {
+
+constexpr int kBlackImage = 101;
+constexpr int kWhiteImage = 102;
+constexpr int kPatternImage = 103;
+constexpr int kOneBytePerPixel = 1280 * 720;
+constexpr int kTwoBytesPerPixel = 2 * 1280 * 720;
+
+} // namespace
+
+void TvMainCtrl::StartAutoCalibration() {
+    if (!startPreamble("StartAutoCalibration()", false))
+        return;
+    m_psCalibDlg->prepareWindow(CalibDlg::Black);
+    m_psCalibDlg->prepareAutoTargets();
+    m_psCalibDlg->showAndWait();
+    m_pDevice->SetImageReverse(imageReverseFlag());
+    QThread::msleep(200);
+    m_nState = BlackCapture;
+    m_pDevice->send_ac_black_start(m_psCalibDlg->m_nLens, m_nFWLower);
+}
+
+void TvMainCtrl::StartSemiAutoCalibration() {
+    if (!startPreamble("StartSemiAutoCalibration()", true))
+        return;
+    m_psCalibDlg->prepareWindow(CalibDlg::Black);
+    m_psCalibDlg->prepareAutoTargets();
+    m_psCalibDlg->showAndWait();
+    m_pDevice->SetImageReverse(imageReverseFlag());
+    QThread::msleep(200);
+    m_nState = BlackCapture;
+    m_pDevice->send_ac_black_start(m_psCalibDlg->m_nLens, m_nFWLower);
+}
+
+void TvMainCtrl::slotNewACImageReceived(unsigned char* data, int size) {
+    if (size != kOneBytePerPixel && size != kTwoBytesPerPixel)
+        return;
+    cv::Mat* target = m_nACImageId == kBlackImage     ? &m_pImgBlack
+                      : m_nACImageId == kWhiteImage   ? &m_pImgWhite
+                      : m_nACImageId == kPatternImage ? &m_pImgPattern
+                                                      : nullptr;
+    if (target) {
+        const int step = size == kOneBytePerPixel ? 1 : 2;
+        uchar* out = target->ptr<uchar>(0);
+        for (int i = 0; i < kOneBytePerPixel; ++i)
+            out[i] = data[i * step];
+    }
+    slotACNextStep();
+}
+
+void TvMainCtrl::advanceAutoChain() {
+    switch (m_nState) {
+    case BlackCapture:
+        m_psCalibDlg->setPaintMode(CalibDlg::White);
+        m_tPhaseStart = QDateTime::currentDateTime();
+        m_nACImageId = kBlackImage;
+        m_pDevice->RequestACImage(kBlackImage, 0);
+        m_nState = BlackImageRequested;
+        break;
+    case BlackImageRequested:
+        m_nState = WhiteCapture;
+        m_pDevice->SendACWhiteStart(int(m_tPhaseStart.msecsTo(QDateTime::currentDateTime())));
+        break;
+    case WhiteCapture:
+        m_psCalibDlg->setPaintMode(CalibDlg::Pattern);
+        m_tPhaseStart = QDateTime::currentDateTime();
+        m_nACImageId = kWhiteImage;
+        m_pDevice->RequestACImage(kWhiteImage, 0);
+        m_nState = WhiteImageRequested;
+        break;
+    case WhiteImageRequested:
+        m_nState = PatternCapture;
+        m_pDevice->SendACPatternStart(int(m_tPhaseStart.msecsTo(QDateTime::currentDateTime())));
+        break;
+    case PatternCapture:
+        QThread::msleep(100);
+        m_nACImageId = kPatternImage;
+        m_nState = PatternImageRequested;
+        m_pDevice->RequestACImage(kPatternImage, 0);
+        break;
+    case PatternImageRequested:
+        if (m_nACImageId == kPatternImage)
+            runAutoComputation();
+        break;
+    default:
+        break;
+    }
+}
+
+void TvMainCtrl::runAutoComputation() {
+    CalibWorkspace& ws = calibWorkspace();
+    makePatternImage(m_pImgBlack, m_pImgWhite, m_pImgPattern, m_pImgNorm);
+    ws.clearAllResults();
+    int w = 0, h = 0;
+    m_psCalibDlg->getWindowSize(w, h);
+    const CalibDlg& dlg = *m_psCalibDlg;
+
+    std::array<cv::Point2f, kCalibPointCapacity> windowPoints{};
+    for (size_t i = 0; i < windowPoints.size(); ++i)
+        windowPoints[i] = cv::Point2f(dlg.targetPoints()[i].x, dlg.targetPoints()[i].y);
+    std::array<cv::Point2f, kCalibPointCapacity> storedTweaks{};
+
+    CalibWorkspace::CalibInformation info;
+    info.windowPoints = windowPoints.data();
+    info.pointCount = link::g_nAC;
+    info.acCeiling = dlg.m_nCeiling;
+    info.acRear = dlg.m_nRear;
+    info.windowWidth = int16_t(w);
+    info.windowHeight = int16_t(h);
+    info.lensType = dlg.m_nLens;
+    info.fwLower = m_nFWLower;
+    info.penType = dlg.m_nPenSelect;
+    const bool useStoredTuning = dlg.m_nLens >= 1 && dlg.m_nLens <= 3 &&
+                                 m_sPrevTweak.tweakCount > 0 && m_sPrevTweak.lens == dlg.m_nLens;
+    if (useStoredTuning) {
+        for (int i = 0; i < m_sPrevTweak.tweakCount; ++i)
+            storedTweaks[size_t(i)] = cv::Point2f(m_sPrevTweak.tweaks[size_t(2 * i)],
+                                                  m_sPrevTweak.tweaks[size_t(2 * i + 1)]);
+        info.tweakCount = m_sPrevTweak.tweakCount;
+        info.tweaks = storedTweaks.data();
+    } else {
+        qDebug() << "SlotACNextStep... no SemiAutoCalib";
+    }
+    ws.setCalibInformation(info);
+    AC_FindPatternCenter(m_pImgNorm);
+
+    m_params.fill(0.0);
+    ProjectionParams tp{};
+    if (m_bSemiAutoCalib)
+        ws.SC_CallCalcCalibParameter(true, tp);
+    else
+        ws.AC_CallCalcCalibParameter(tp);
+    qDebug() << "m_bSemiAutoCalib1 :" << int(m_bSemiAutoCalib);
+    if (m_bSemiAutoCalib && !ws.calib_success) {
+        qDebug() << "SemiAutoCalib Failed. Retry AutoCalib.";
+        m_bSemiAutoCalib = false;
+        ws.AC_CallCalcCalibParameter(tp);
+        if (ws.calib_success)
+            m_bTuningFallback = true;
+    }
+    std::copy(tp.begin(), tp.end(), m_params.begin());
+    logComputation(true, link::g_nAC);
+
+    if (!ws.calib_success) {
+        m_nState = Idle;
+        m_psCalibDlg->hide();
+        slotSetCalibResult(0);
+        return;
+    }
+    qDebug() << "m_bSemiAutoCalib2 :" << int(m_bSemiAutoCalib);
+    if (m_bSemiAutoCalib) {
+        qDebug() << "before StopSemiAutoCalibration";
+        startTuningStage();
+        return;
+    }
+    upload(false, 0, nullptr);
+}

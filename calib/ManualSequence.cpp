@@ -1,0 +1,227 @@
+#include "app/language/LanguageTable.h"
+#include "calib/CalibDlg.h"
+#include "calib/TvMainCtrl.h"
+#include "calib/UserMessage.h"
+#include "compute/CalibWorkspace.h"
+#include "device/ByteOrder.h"
+#include "device/CamDevCtrl.h"
+#include "device/LinkStorage.h"
+
+#include <QDebug>
+#include <QThread>
+#include <cmath>
+
+namespace {
+
+constexpr int kMsgCalibrationFailed = 13;
+
+// Which input slot the module filled for each position of the computation's order, by kind
+// and by the (ceiling, rear) options the module photographs with.
+constexpr int kManualOrder[4][16] = {
+    {0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15},
+    {12, 8, 4, 0, 13, 9, 5, 1, 14, 10, 6, 2, 15, 11, 7, 3},
+    {15, 11, 7, 3, 14, 10, 6, 2, 13, 9, 5, 1, 12, 8, 4, 0},
+    {3, 7, 11, 15, 2, 6, 10, 14, 1, 5, 9, 13, 0, 4, 8, 12},
+};
+constexpr int kTuningOrder[4][20] = {
+    {0, 4, 8, 12, 16, 1, 5, 9, 13, 17, 2, 6, 10, 14, 18, 3, 7, 11, 15, 19},
+    {16, 12, 8, 4, 0, 17, 13, 9, 5, 1, 18, 14, 10, 6, 2, 19, 15, 11, 7, 3},
+    {19, 15, 11, 7, 3, 18, 14, 10, 6, 2, 17, 13, 9, 5, 1, 16, 12, 8, 4, 0},
+    {3, 7, 11, 15, 19, 2, 6, 10, 14, 18, 1, 5, 9, 13, 17, 0, 4, 8, 12, 16},
+};
+
+// The order table for the options, or null when an option is outside 0 and 1.
+const int* orderTable(bool tuning, int ceiling, int rear) {
+    if (ceiling < 0 || ceiling > 1 || rear < 0 || rear > 1)
+        return nullptr;
+    const int row = 2 * ceiling + rear;
+    return tuning ? kTuningOrder[row] : kManualOrder[row];
+}
+
+} // namespace
+
+void TvMainCtrl::StartManualCalibration() {
+    if (!startPreamble("StartManualCalibration()", false))
+        return;
+    m_psCalibDlg->prepareWindow(CalibDlg::Targets);
+    m_psCalibDlg->prepareManualTargets();
+    m_psCalibDlg->setCurrentIndex(0);
+    m_psCalibDlg->setCount(link::g_nMC);
+    m_psCalibDlg->setArcAnimation(false);
+    m_psCalibDlg->showAndWait();
+    m_nState = ManualTargets;
+    m_pDevice->SendMCStart();
+    QThread::msleep(200);
+    m_pDevice->SetImageReverse(imageReverseFlag());
+    QThread::msleep(200);
+    m_pDevice->SendMCPatternStart(0);
+}
+
+void TvMainCtrl::startTuningStage() {
+    m_nState = Idle;
+    m_psCalibDlg->hide();
+    m_psCalibDlg->prepareWindow(CalibDlg::Targets);
+    m_psCalibDlg->prepareTuningTargets();
+    m_psCalibDlg->setCurrentIndex(0);
+    m_psCalibDlg->setCount(link::g_nAC);
+    m_psCalibDlg->setArcAnimation(false);
+    m_psCalibDlg->showAndWait();
+    m_nState = ManualTargets;
+    m_pDevice->SendMCStart();
+    QThread::msleep(200);
+    m_pDevice->SetImageReverse(imageReverseFlag());
+    QThread::msleep(200);
+    m_pDevice->SendMCPatternStart(0);
+}
+
+void TvMainCtrl::slotMCDone() {
+    m_psCalibDlg->setPointerMoved(false);
+    m_psCalibDlg->setArcAnimation(true);
+}
+
+void TvMainCtrl::slotMCNextStepPointer() {
+    m_psCalibDlg->setPointerMoved(true);
+    m_psCalibDlg->setArcAnimation(false);
+    m_psCalibDlg->incIndex();
+    m_psCalibDlg->animateToNext();
+}
+
+void TvMainCtrl::slotMCPrevStepPointer() {
+    if (m_nState != ManualTargets || m_psCalibDlg->getCount() == 0)
+        return;
+    m_psCalibDlg->setPointerMoved(true);
+    m_psCalibDlg->setArcAnimation(false);
+    m_psCalibDlg->decIndex();
+    m_psCalibDlg->animateToPrev();
+    int index = m_psCalibDlg->getCount();
+    slotMCNextStep(&index, 4);
+}
+
+void TvMainCtrl::slotMCNextStep(int* data, int size) {
+    switch (m_nState) {
+    case ManualTargets: {
+        const int n = m_bSemiAutoCalib ? link::g_nAC : link::g_nMC;
+        if (m_psCalibDlg->isPointerMoved()) {
+            const int i = m_psCalibDlg->getCount();
+            if (i == n) {
+                m_nState = InputPointsRequested;
+                m_pDevice->SendMCGetInputPoint();
+            } else {
+                m_psCalibDlg->setPointerMoved(false);
+                m_pDevice->SendMCPatternStart(i);
+            }
+        } else {
+            const int reported = size >= 4 ? *data : 0;
+            m_psCalibDlg->setArcAnimation(false);
+            m_psCalibDlg->setPaintMode(CalibDlg::KeepMode);
+            qDebug().noquote() << QString::asprintf(
+                "slotMCNextStep: curidx = %d, m_psCalibDlg->getCount() = %d", reported,
+                m_psCalibDlg->getCount());
+            m_pDevice->SendMCPatternStart(reported);
+        }
+        break;
+    }
+    case InputPointsRequested:
+        if (size == link::kInputPointBytes)
+            onInputPoints(reinterpret_cast<const uint8_t*>(data));
+        break;
+    case Uploaded:
+        finishCalibration();
+        break;
+    default:
+        break;
+    }
+}
+
+void TvMainCtrl::onInputPoints(const uint8_t* points) {
+    CalibWorkspace& ws = calibWorkspace();
+    ws.clearManualResults();
+    const CalibDlg& dlg = *m_psCalibDlg;
+    const int n = m_bSemiAutoCalib ? link::g_nAC : link::g_nMC;
+    const int* order = orderTable(m_bSemiAutoCalib, dlg.m_nCeiling, dlg.m_nRear);
+    const int tableSize = m_bSemiAutoCalib ? 20 : 16;
+    if (!order || n != tableSize)
+        return;
+    const int* rowOrder = orderTable(m_bSemiAutoCalib, 0, 0);
+
+    std::array<cv::Point2f, kCalibPointCapacity> screen{};
+    for (int i = 0; i < n; ++i) {
+        const int slot = order[i];
+        float x = le::f32(points, size_t(8 * slot));
+        float y = le::f32(points, size_t(8 * slot + 4));
+        // A point the module could not measure must never reach the fit.
+        if (!std::isfinite(x) || !std::isfinite(y))
+            x = y = 0.f;
+        ws.ac_pattern_center_twk[size_t(i)] = cv::Point2f(x, y);
+        const auto& target = dlg.targetPoints()[size_t(rowOrder[i])];
+        screen[size_t(i)] = cv::Point2f(target.x, target.y);
+    }
+    int w = 0, h = 0;
+    dlg.getWindowSize(w, h);
+    CalibWorkspace::CalibInformation info;
+    info.windowPoints = screen.data();
+    info.pointCount = n;
+    info.acCeiling = dlg.m_nCeiling;
+    info.acRear = dlg.m_nRear;
+    info.windowWidth = int16_t(w);
+    info.windowHeight = int16_t(h);
+    info.lensType = dlg.m_nLens;
+    info.fwLower = m_nFWLower;
+    info.penType = dlg.m_nPenSelect;
+    ws.setCalibInformation(info);
+
+    m_params.fill(0.0);
+    ProjectionParams tp{};
+    if (m_bSemiAutoCalib)
+        ws.SC_CallCalcCalibParameter(false, tp);
+    else
+        ws.MC_CallCalcCalibParameter(tp);
+    std::copy(tp.begin(), tp.end(), m_params.begin());
+    logComputation(false, n);
+
+    if (!ws.calib_success) {
+        m_pDevice->SendMCCancel();
+        m_nState = Idle;
+        m_psCalibDlg->hide();
+        user_message::critical(nullptr, m_pText->textM(kMsgCalibrationFailed));
+        return;
+    }
+    if (!m_bSemiAutoCalib) {
+        upload(false, 0, nullptr);
+        return;
+    }
+
+    std::array<float, 2 * TuningRecord::kMaxTweaks> tweaks{};
+    qDebug().noquote() << "-- ac_tweak --";
+    for (int i = 0; i < n; ++i) {
+        const cv::Point2f d =
+            ws.ac_pattern_center_twk[size_t(i)] - ws.ac_pattern_center_org[size_t(i)];
+        tweaks[size_t(2 * i)] = d.x;
+        tweaks[size_t(2 * i + 1)] = d.y;
+        qDebug().noquote() << QString::asprintf("%2d: %.2f, %.2f", i, double(d.x), double(d.y));
+    }
+    upload(true, n, tweaks.data());
+    m_sPrevTweak = TuningRecord{};
+    m_sPrevTweak.windowWidth = int16_t(w);
+    m_sPrevTweak.windowHeight = int16_t(h);
+    m_sPrevTweak.lens = uint8_t(dlg.m_nLens);
+    m_sPrevTweak.ceiling = uint8_t(dlg.m_nCeiling);
+    m_sPrevTweak.rear = uint8_t(dlg.m_nRear);
+    m_sPrevTweak.imageReverse = uint8_t(imageReverseFlag());
+    m_sPrevTweak.tweakCount = n;
+    m_sPrevTweak.tweaks = tweaks;
+}
+
+void TvMainCtrl::slotCaliDlgWorkingDone(bool bDone) {
+    if (m_nState == ManualTargets) {
+        if (bDone)
+            m_pDevice->SendMCEnd();
+        else
+            m_pDevice->SendMCCancel();
+    }
+    m_nState = Idle;
+    m_psCalibDlg->hide();
+    if (calibWorkspace().calib_success)
+        emit sigClose(0);
+    m_pDevice->SetTracking(false);
+}

@@ -1,0 +1,128 @@
+#pragma once
+
+#include "calib/TuningRecord.h"
+#include "device/Transport.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QObject>
+#include <QPoint>
+#include <array>
+#include <atomic>
+#include <memory>
+#include <opencv2/core/mat.hpp>
+
+class CalibDlg;
+class CamDevCtrl;
+class LanguageTable;
+class QThread;
+class QTimer;
+
+// Joins the windows to the camera module: watches the module's connection, forwards its
+// reports, feeds the live view, and runs the automatic, manual and semi-automatic calibration
+// as one state machine with their common tail (upload, touch probes, ratio correction).
+// Everything runs on the user-interface thread except the connection watch.
+class TvMainCtrl : public QObject {
+    Q_OBJECT
+
+public:
+    // Calibration steps (m_nState).
+    enum State {
+        Idle = 0,
+        ManualTargets = 3,
+        InputPointsRequested = 4,
+        BlackCapture = 6,
+        BlackImageRequested = 7,
+        WhiteCapture = 8,
+        WhiteImageRequested = 9,
+        PatternCapture = 10,
+        PatternImageRequested = 11,
+        Uploaded = 15,
+        RatioCheck = 16,
+    };
+
+    TvMainCtrl(QObject* parent, const LanguageTable* text, std::unique_ptr<Transport> transport);
+    ~TvMainCtrl() override;
+
+    void startCheckThread();
+    void StartAutoCalibration();
+    void StartManualCalibration();
+    void StartSemiAutoCalibration();
+    void startLiveImage();
+    void stopLiveImage();
+    void sendMask(unsigned char* mask, int size);
+    void sendCamParam(unsigned short address, unsigned char value);
+    void sendCamGain(unsigned short gain, unsigned int exposure);
+
+    CalibDlg* calibDlg() const { return m_psCalibDlg; }
+    void releaseCalibDlg();
+    CamDevCtrl* device() const { return m_pDevice; }
+    bool isCamConnected() const { return m_bCamConnected; }
+    int state() const { return m_nState; }
+    int fwLower() const { return m_nFWLower; }
+    bool fwSupported() const { return m_bFWSupported != 0; }
+    const TuningRecord& prevTweak() const { return m_sPrevTweak; }
+    // The pen type the calibration window holds; set by the setup window.
+    void setPenType(int penType);
+
+signals:
+    void sigSetFWVersion(QString sVersion);
+    void sigSetFWOption(unsigned char ceiling, unsigned char rear, unsigned char finger,
+                        unsigned char lens);
+    void sigReceiveMask(unsigned char* mask, int size);
+    void sigUpdateAlignImage(QImage sImage);
+    void sigChangeUIState(bool bEnable);
+    void sigClose(int code);
+
+public slots:
+    void slotSetFWVersion(QString sVersion);
+    void slotSetFWOption(unsigned char c, unsigned char r, unsigned char f, unsigned char l);
+    void slotSetPrevTweak(unsigned char* pEEPROM);
+    void slotReceiveMask(unsigned char* mask, int size);
+    void slotNewFrameReceived(unsigned char* data, int size);
+    void slotNewACImageReceived(unsigned char* data, int size);
+    void slotACNextStep();
+    void slotMCNextStep(int* data, int size);
+    void slotMCDone();
+    void slotMCNextStepPointer();
+    void slotMCPrevStepPointer();
+    void slotCaliDlgWorkingDone(bool bDone);
+    void slotSetCalibResult(int result);
+    void slotTouchEvent(int x, int y);
+    void OnTimerTouchEvent();
+
+private:
+    void CheckCamConnectProc();
+    bool startPreamble(const char* name, bool semiAuto);
+    int imageReverseFlag() const;
+    void advanceAutoChain();
+    void runAutoComputation();
+    void startTuningStage();
+    void onInputPoints(const uint8_t* points);
+    void upload(bool tweakPresent, int tweakCount, const float* tweaks);
+    void startProbe(int index);
+    void stopProbeTimer();
+    void finishCalibration();
+    void logComputation(bool withOrg, int n) const;
+
+    CalibDlg* m_psCalibDlg = nullptr;
+    CamDevCtrl* m_pDevice = nullptr;
+    QThread* m_pThreadCheckCam = nullptr;
+    std::atomic<bool> m_bStopCheck{false};
+    std::atomic<bool> m_bCamConnected{false};
+    const LanguageTable* m_pText;
+    int m_nState = Idle;
+    bool m_bSemiAutoCalib = false;
+    bool m_bTuningFallback = false;
+    std::atomic<int> m_bFWSupported{0};
+    int m_nFWLower = 10;
+    int m_nACImageId = 0;
+    QDateTime m_tPhaseStart;
+    cv::Mat m_pImgBlack, m_pImgWhite, m_pImgPattern, m_pImgNorm;
+    TuningRecord m_sPrevTweak;
+    std::array<QPoint, 2> m_ptProbe{QPoint(1000, 1000), QPoint(3800, 2000)};
+    int m_nProbeIndex = 0;
+    std::array<QPoint, 2> m_ptTouched{};
+    QTimer* m_pTouchTimer = nullptr;
+    std::array<double, 32> m_params{};
+};
