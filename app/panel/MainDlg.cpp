@@ -119,11 +119,15 @@ MainDlg::MainDlg(QWidget* parent, LanguageTable* pLanguage)
 
 MainDlg::~MainDlg() = default;
 
-void MainDlg::ScaleWidgets() {
+QList<QWidget*> MainDlg::panelWidgets() const {
     QList<QWidget*> widgets = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     for (const QGroupBox* group : findChildren<QGroupBox*>(QString(), Qt::FindDirectChildrenOnly))
         widgets += group->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    for (QWidget* w : widgets) {
+    return widgets;
+}
+
+void MainDlg::ScaleWidgets() {
+    for (QWidget* w : panelWidgets()) {
         const QRect g = w->geometry();
         w->setGeometry(scaled(g.x(), m_dpiRatio), scaled(g.y(), m_dpiRatio),
                        scaled(g.width(), m_dpiRatio), scaled(g.height(), m_dpiRatio));
@@ -183,10 +187,7 @@ void MainDlg::SetLanguageText() {
     ui.comboLens->clear();
     ui.comboLanguage->clear();
 
-    QList<QWidget*> widgets = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    for (const QGroupBox* group : findChildren<QGroupBox*>(QString(), Qt::FindDirectChildrenOnly))
-        widgets += group->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    for (QWidget* w : widgets)
+    for (QWidget* w : panelWidgets())
         w->setFont(font());
 
     const LanguageTable& text = *m_pLanguage;

@@ -68,6 +68,8 @@ private slots:
     void on_comboLens_currentIndexChanged(int index);
 
 private:
+    // The window's own children and the children of each group box.
+    QList<QWidget*> panelWidgets() const;
     void ScaleWidgets();
     void StoreCalibButtonPos();
     void setCalibControlsEnabled(bool enable);

@@ -144,6 +144,22 @@ private slots:
         QCOMPARE(ui.pushView->text(), QStringLiteral("Alignment View"));
     }
 
+    void keyboardChoiceOfLanguage() {
+        PanelFixture p;
+        p.dlg->SetUIState(true);
+        QComboBox* box = p.ui().comboLanguage;
+        box->setFocus();
+        // From English (item 7) one down is Persian (item 8), while the box refills itself.
+        QTest::keyClick(box, Qt::Key_Down);
+        QCOMPARE(p.text.languageCode(), QStringLiteral("FAR"));
+        QCOMPARE(box->currentIndex(), 8);
+        QCOMPARE(box->count(), 25);
+        QCOMPARE(p.ui().groupCalib->layoutDirection(), Qt::RightToLeft);
+        QTest::keyClick(box, Qt::Key_Up);
+        QCOMPARE(p.text.languageCode(), QStringLiteral("ENU"));
+        QCOMPARE(p.ui().groupCalib->layoutDirection(), Qt::LeftToRight);
+    }
+
     void placeholderLanguageChangesNothing() {
         PanelFixture p;
         QSignalSpy lens(p.dlg.get(), &MainDlg::sigSetLens);
