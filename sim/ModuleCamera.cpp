@@ -16,6 +16,8 @@ std::vector<uint8_t> greyBytes(const QImage& frame, int width, int height) {
     QImage grey = frame.convertToFormat(QImage::Format_Grayscale8);
     if (grey.width() != width || grey.height() != height)
         grey = grey.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (grey.isNull() || grey.width() != width || grey.height() != height)
+        return pixels;
     for (int y = 0; y < height; ++y)
         std::memcpy(pixels.data() + size_t(y) * size_t(width), grey.constScanLine(y),
                     size_t(width));

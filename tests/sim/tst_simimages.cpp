@@ -139,6 +139,17 @@ private slots:
         QCOMPARE(livePicture(t), card);
     }
 
+    void anySceneAnswerBecomesGreyOfTheSizeAskedFor() {
+        SimTransport t(instantProfile());
+        QVERIFY(t.open(nullptr));
+        QImage colour(1280, 720, QImage::Format_RGB32);
+        colour.fill(qRgb(100, 100, 100));
+        t.setSceneSource(std::make_shared<FixedScene>(colour));
+        QCOMPARE(livePicture(t), Bytes(kLiveBytes, 100));
+        t.setSceneSource(std::make_shared<FixedScene>(QImage()));
+        QCOMPARE(livePicture(t), Bytes(kLiveBytes, 0));
+    }
+
     void gainChangesBrightness_data() {
         QTest::addColumn<int>("gain");
         QTest::addColumn<int>("grey");
