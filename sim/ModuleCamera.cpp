@@ -8,14 +8,30 @@
 
 namespace {
 
+// Luminance by the usual weights; Qt's own conversion to grey would apply a colour space.
+QImage toGrey(const QImage& frame) {
+    if (frame.format() == QImage::Format_Grayscale8)
+        return frame;
+    const QImage rgb = frame.convertToFormat(QImage::Format_RGB32);
+    QImage grey(rgb.size(), QImage::Format_Grayscale8);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        uchar* out = grey.scanLine(y);
+        for (int x = 0; x < rgb.width(); ++x)
+            out[x] = uchar(qGray(in[x]));
+    }
+    return grey;
+}
+
 // The scene's answer as grey bytes of exactly the size asked for.
 std::vector<uint8_t> greyBytes(const QImage& frame, int width, int height) {
     std::vector<uint8_t> pixels(size_t(width) * size_t(height), 0);
     if (frame.isNull())
         return pixels;
-    QImage grey = frame.convertToFormat(QImage::Format_Grayscale8);
+    QImage grey = toGrey(frame);
+    // Smooth scaling answers in a colour format, so the result is made grey again.
     if (grey.width() != width || grey.height() != height)
-        grey = grey.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        grey = toGrey(grey.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     if (grey.isNull() || grey.width() != width || grey.height() != height)
         return pixels;
     for (int y = 0; y < height; ++y)

@@ -144,6 +144,16 @@ private:
     const QImage m_picture;
 };
 
+// A numbered picture of whatever size the module asks for.
+class NumberedScene : public SceneSource {
+public:
+    explicit NumberedScene(int salt) : m_salt(salt) {}
+    QImage frame(int width, int height) override { return numberedPicture(width, height, m_salt); }
+
+private:
+    const int m_salt;
+};
+
 inline std::shared_ptr<SceneSource> uniformScene(int grey) {
     QImage image(640, 360, QImage::Format_Grayscale8);
     image.fill(grey);
