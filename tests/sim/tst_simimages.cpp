@@ -359,16 +359,6 @@ private slots:
         QVERIFY(commandQueueEmpty(t));
     }
 
-    void aPowerCycleLosesTheCaptures() {
-        SimTransport t(instantProfile());
-        QVERIFY(t.open(nullptr));
-        QVERIFY(takeCapture(t, CMD_AC_BLACK_START, RES_AC_BLACK_END));
-        t.module().powerUp();
-        Packet a{};
-        QVERIFY(exchange(t, command(CMD_AC_SENDIMG, {101, 0}), &a));
-        QCOMPARE(codeOf(a), uint32_t(RES_NAK));
-    }
-
     void droppedFractionComesBackOnRepair() {
         SimProfile profile = instantProfile();
         profile.dropFraction = 0.05;

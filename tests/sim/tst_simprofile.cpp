@@ -53,6 +53,7 @@ private slots:
                                   "[Options]\nCeiling=1\nRear=1\nFinger=1\nLens=4\n"
                                   "[Module]\nSerialNumber=ABC-42\n"
                                   "HidReadyDelayMs=700\nMaskFile=wall.mask\n"
+                                  "ExposureMs=0\n"
                                   "[Plug]\nPlugAfterMs=10\nUnplugAfterMs=20\n"
                                   "ReplugAfterMs=30\n"
                                   "[Faults]\nDropFraction=0.05\nDropSeed=42\n"
@@ -73,23 +74,12 @@ private slots:
         QCOMPARE(p.unplugAfterMs, 20);
         QCOMPARE(p.replugAfterMs, 30);
         QCOMPARE(p.mask, mask);
+        QCOMPARE(p.exposureMs, 0);
         QCOMPARE(p.dropFraction, 0.05);
         QCOMPARE(p.dropSeed, 42);
         QCOMPARE(p.dropParts, std::set<int>({5, 6, 1919}));
         QCOMPARE(p.loseMaskPart, 57);
         QCOMPARE(p.refuseCodes, std::set<uint32_t>({0x1123, 0x100C}));
-    }
-
-    void moduleKeysAreRead() {
-        const QString path = writeFile("module.ini", "[Module]\nExposureMs=0\n"
-                                                     "StoreFile=sub/kept.store\n"
-                                                     "[Faults]\nDropParts=7\n");
-        SimProfile p;
-        QString error;
-        QVERIFY2(SimProfile::load(path, &p, &error), qPrintable(error));
-        QCOMPARE(p.exposureMs, 0);
-        QCOMPARE(p.storeFile, m_dir.filePath("sub/kept.store"));
-        QCOMPARE(p.dropParts, std::set<int>({7}));
     }
 
     void missingKeysKeepTheirDefaults() {
