@@ -1,0 +1,144 @@
+#include "app/language/LanguageTable.h"
+#include "calib/CalibDlg.h"
+#include "calib/TvMainCtrl.h"
+#include "calib/UserMessage.h"
+#include "device/CamDevCtrl.h"
+#include "sim/SimTransport.h"
+#include "tests/support/LogCapture.h"
+
+#include <QtTest>
+
+// The controller on the virtual module, without the windows of the application shell.
+class ControllerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void firmwareVersion_data();
+    void firmwareVersion();
+    void unsupportedFirmwareStartsNothing();
+    void unplugAndReplug();
+    void patternNotSeenFailsWithoutUpload();
+
+private:
+    TvMainCtrl* make(const SimProfile& profile);
+
+    LanguageTable m_language;
+    TvMainCtrl* m_ctrl = nullptr;
+    SimTransport* m_sim = nullptr;
+    QStringList m_messages;
+};
+
+void ControllerTest::init() {
+    m_language.loadLanguage(7);
+    m_messages.clear();
+    user_message::setHandler([this](user_message::Kind, const QString& text) {
+        m_messages << text;
+        return QMessageBox::Ok;
+    });
+}
+
+void ControllerTest::cleanup() {
+    delete m_ctrl;
+    m_ctrl = nullptr;
+    user_message::setHandler(nullptr);
+}
+
+TvMainCtrl* ControllerTest::make(const SimProfile& profile) {
+    auto transport = std::make_unique<SimTransport>(profile);
+    m_sim = transport.get();
+    m_ctrl = new TvMainCtrl(nullptr, &m_language, std::move(transport));
+    return m_ctrl;
+}
+
+void ControllerTest::firmwareVersion_data() {
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<bool>("supported");
+    QTest::addColumn<int>("fwLower");
+    QTest::newRow("51.12") << "51.12" << true << 12;
+    QTest::newRow("51.07") << "51.07" << true << 0;
+    QTest::newRow("51.10") << "51.10" << true << 10;
+    QTest::newRow("50.33 keeps the start value") << "50.33" << true << 10;
+    QTest::newRow("52.01") << "52.01" << false << 10;
+}
+
+void ControllerTest::firmwareVersion() {
+    QFETCH(QString, version);
+    QFETCH(bool, supported);
+    QFETCH(int, fwLower);
+    make(SimProfile{});
+    QSignalSpy forwarded(m_ctrl, &TvMainCtrl::sigSetFWVersion);
+    m_ctrl->slotSetFWVersion(version);
+    QCOMPARE(m_ctrl->fwSupported(), supported);
+    QCOMPARE(m_ctrl->fwLower(), fwLower);
+    QCOMPARE(forwarded.size(), 1);
+    QCOMPARE(forwarded.first().first().toString(), version);
+}
+
+void ControllerTest::unsupportedFirmwareStartsNothing() {
+    SimProfile profile;
+    profile.fwMajor = 52;
+    make(profile);
+    QSignalSpy ui(m_ctrl, &TvMainCtrl::sigChangeUIState);
+    QSignalSpy version(m_ctrl, &TvMainCtrl::sigSetFWVersion);
+    m_ctrl->startCheckThread();
+    QVERIFY(version.wait(10000));
+    m_ctrl->calibDlg()->m_nLens = 1;
+    LogCapture log;
+    m_ctrl->StartAutoCalibration();
+    m_ctrl->StartManualCalibration();
+    QCOMPARE(m_ctrl->state(), 0);
+    QVERIFY(!m_ctrl->calibDlg()->isVisible());
+    QVERIFY(!log.contains(QStringLiteral("CMD_AC_BLACK_START")));
+    QVERIFY(!log.contains(QStringLiteral("CMD_MC_START")));
+}
+
+void ControllerTest::unplugAndReplug() {
+    SimProfile profile;
+    // Unplugged for longer than one pass of the connection watch (about 6 s).
+    profile.unplugAfterMs = 2500;
+    profile.replugAfterMs = 8000;
+    make(profile);
+    QSignalSpy ui(m_ctrl, &TvMainCtrl::sigChangeUIState);
+    QSignalSpy version(m_ctrl, &TvMainCtrl::sigSetFWVersion);
+    m_ctrl->startCheckThread();
+    QTRY_VERIFY_WITH_TIMEOUT(ui.size() >= 1, 10000);
+    QCOMPARE(ui.at(0).first().toBool(), true);
+    QTRY_VERIFY(m_ctrl->fwSupported());
+
+    QTRY_VERIFY_WITH_TIMEOUT(ui.size() >= 2, 15000);
+    QCOMPARE(ui.at(1).first().toBool(), false);
+    QVERIFY(!m_ctrl->fwSupported());
+    QVERIFY(!m_ctrl->isCamConnected());
+
+    // Calibration stays impossible until the module has told its version again.
+    const int versions = version.size();
+    QTRY_VERIFY_WITH_TIMEOUT(ui.last().first().toBool(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(version.size() > versions, 10000);
+    QVERIFY(m_ctrl->fwSupported());
+}
+
+void ControllerTest::patternNotSeenFailsWithoutUpload() {
+    SimProfile profile;
+    profile.exposureMs = 0;
+    make(profile);
+    QSignalSpy version(m_ctrl, &TvMainCtrl::sigSetFWVersion);
+    QSignalSpy closed(m_ctrl, &TvMainCtrl::sigClose);
+    m_ctrl->startCheckThread();
+    QVERIFY(version.wait(10000));
+    m_ctrl->calibDlg()->m_nLens = 1;
+    LogCapture log;
+    m_ctrl->StartAutoCalibration();
+    QCOMPARE(m_ctrl->state(), int(TvMainCtrl::BlackCapture));
+    // The module's camera sees its test card, not the pattern.
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages, QStringList{m_language.textM(13)}, 30000);
+    QCOMPARE(m_ctrl->state(), 0);
+    QVERIFY(!m_ctrl->calibDlg()->isVisible());
+    QVERIFY(log.contains(QStringLiteral("calib_success = 0")));
+    QVERIFY(!log.contains(QStringLiteral("CMD_SET_CALIB_PARAMETER")));
+    QVERIFY(closed.isEmpty());
+}
+
+QTEST_MAIN(ControllerTest)
+#include "test_controller.moc"
