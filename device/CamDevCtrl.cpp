@@ -53,6 +53,8 @@ void CamDevCtrl::closeHandle() {
 }
 
 bool CamDevCtrl::OpenDevice() {
+    // The connection watch opens while the user-interface thread may switch endpoints.
+    std::lock_guard<std::recursive_mutex> control(m_threadControl);
     if (m_pTransport->isOpen()) {
         DeleteThread();
         QThread::msleep(500);

@@ -151,4 +151,7 @@ private:
     int m_nACImageSize = 0;
 
     std::vector<QThread*> m_abandonedThreads;
+    // Starting, stopping and replacing the receive thread happen on the user-interface thread
+    // and on the connection watch; one at a time.
+    std::recursive_mutex m_threadControl;
 };

@@ -28,7 +28,11 @@ int payloadLength(const uint8_t* packet) {
 } // namespace
 
 bool CamDevCtrl::CreateRecvPacketThread() {
+    std::lock_guard<std::recursive_mutex> control(m_threadControl);
     reapAbandonedThreads(false);
+    // A thread still running is told to stop before it is given up on; the new thread gets a
+    // stop request of its own.
+    m_stopRequest->store(true);
     m_stopRequest = std::make_shared<std::atomic<bool>>(false);
     if (m_pThreadRecv) {
         qDebug() << "CreateRecvPacketThread: m_pThreadRecv is not NULL";
@@ -48,6 +52,7 @@ bool CamDevCtrl::CreateRecvPacketThread() {
 }
 
 void CamDevCtrl::DeleteThread() {
+    std::lock_guard<std::recursive_mutex> control(m_threadControl);
     m_stopRequest->store(true);
     if (!m_pThreadRecv) {
         qDebug() << "DeleteThread: m_pThreadRecv is NULL";

@@ -52,6 +52,7 @@ private slots:
     void unknownCodeIsLogged();
     void deleteWithoutThread();
     void restartSwitchesEndpoint();
+    void restartWithoutStopEndsTheOldThread();
     void immediateReadFailuresDoNotSpin();
 
 private:
@@ -184,6 +185,14 @@ void ReceiveDispatchTest::restartSwitchesEndpoint() {
     m_link->SetRecvEndpoint(0);
     m_link->CreateRecvPacketThread();
     QTRY_COMPARE(m_receiver->versions, QStringList{"1.07"});
+}
+
+void ReceiveDispatchTest::restartWithoutStopEndsTheOldThread() {
+    LogCapture log;
+    m_link->CreateRecvPacketThread();
+    QTRY_COMPARE(log.count(QStringLiteral("<============================RecvPacketProc End")), 1);
+    m_fake->feed(0x83, makePacket(pkt::DAT_VERSION, 2, QByteArray("\x01\x07", 2)));
+    QTRY_COMPARE(m_receiver->versions.size(), 1);
 }
 
 void ReceiveDispatchTest::immediateReadFailuresDoNotSpin() {

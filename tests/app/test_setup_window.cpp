@@ -1,0 +1,151 @@
+#include "align/AlignmentDlg.h"
+#include "app/Settings.h"
+#include "app/TvSetupDlg.h"
+#include "app/panel/MainDlg.h"
+#include "calib/CalibDlg.h"
+#include "calib/TvMainCtrl.h"
+#include "calib/UserMessage.h"
+#include "sim/SimTransport.h"
+
+#include <QLabel>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The hub window with the real panels and controller, on a virtual module that is never
+// plugged in, so nothing but the window's own wiring is exercised.
+class SetupWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void firstStartWritesSettings();
+    void settingsAreReadBack_data();
+    void settingsAreReadBack();
+    void panelChoicesReachTheCalibrationWindow();
+    void hiddenViewDropsPictures();
+    void closeCodes_data();
+    void closeCodes();
+
+private:
+    std::unique_ptr<TvSetupDlg> make();
+    void writeConfig(const QString& languageId, const QString& pen);
+
+    QTemporaryDir m_dir;
+    QStringList m_messages;
+};
+
+void SetupWindowTest::init() {
+    QVERIFY(m_dir.isValid());
+    qputenv("TIVORA_CONFIG_DIR", m_dir.path().toLocal8Bit());
+    QFile::remove(settings::configFilePath());
+    m_messages.clear();
+    user_message::setHandler([this](user_message::Kind, const QString& text) {
+        m_messages << text;
+        return QMessageBox::Ok;
+    });
+}
+
+void SetupWindowTest::cleanup() {
+    user_message::setHandler(nullptr);
+}
+
+std::unique_ptr<TvSetupDlg> SetupWindowTest::make() {
+    SimProfile unplugged;
+    unplugged.plugAfterMs = 24 * 3600 * 1000;
+    return std::make_unique<TvSetupDlg>(nullptr, false, std::make_unique<SimTransport>(unplugged));
+}
+
+void SetupWindowTest::writeConfig(const QString& languageId, const QString& pen) {
+    QDir().mkpath(QFileInfo(settings::configFilePath()).absolutePath());
+    QFile file(settings::configFilePath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("[Configuration]\r\nLanguageID=%1\r\npenSelection=%2\r\n")
+                   .arg(languageId, pen)
+                   .toUtf8());
+}
+
+void SetupWindowTest::firstStartWritesSettings() {
+    QVERIFY(!QFile::exists(settings::configFilePath()));
+    int index = -1;
+    {
+        auto dlg = make();
+        index = dlg->language()->languageIndex();
+        QCOMPARE(dlg->controller()->calibDlg()->m_nPenSelect, 0);
+    }
+    QSettings ini(settings::configFilePath(), QSettings::IniFormat);
+    QCOMPARE(ini.value("Configuration/LanguageID").toInt(), index + 1);
+    QCOMPARE(ini.value("Configuration/penSelection").toInt(), 0);
+}
+
+void SetupWindowTest::settingsAreReadBack_data() {
+    QTest::addColumn<QString>("languageId");
+    QTest::addColumn<QString>("pen");
+    QTest::addColumn<int>("languageIndex"); // -1: whatever the system locale gives
+    QTest::addColumn<int>("penType");
+    QTest::newRow("plus pen, German") << "11"
+                                      << "1" << 10 << 1;
+    QTest::newRow("language id 0 is no choice") << "0"
+                                                << "0" << -1 << 0;
+    QTest::newRow("not a number") << "abc"
+                                  << "1" << -1 << 1;
+}
+
+void SetupWindowTest::settingsAreReadBack() {
+    QFETCH(QString, languageId);
+    QFETCH(QString, pen);
+    QFETCH(int, languageIndex);
+    QFETCH(int, penType);
+    writeConfig(languageId, pen);
+    LanguageTable byLocale;
+    byLocale.loadLanguage(-1);
+    auto dlg = make();
+    QCOMPARE(dlg->language()->languageIndex(),
+             languageIndex < 0 ? byLocale.languageIndex() : languageIndex);
+    QCOMPARE(dlg->controller()->calibDlg()->m_nPenSelect, penType);
+}
+
+void SetupWindowTest::panelChoicesReachTheCalibrationWindow() {
+    auto dlg = make();
+    CalibDlg* calib = dlg->controller()->calibDlg();
+    dlg->mainPanel()->SetLanguageText();
+    dlg->mainPanel()->SetFWOption(1, 1, 0, 3);
+    QCOMPARE(calib->m_nCeiling, 1);
+    QCOMPARE(calib->m_nRear, 1);
+    QCOMPARE(calib->m_nLens, 3);
+    dlg->slotSetPenSelect(true);
+    QCOMPARE(calib->m_nPenSelect, 1);
+    dlg.reset();
+    QSettings ini(settings::configFilePath(), QSettings::IniFormat);
+    QCOMPARE(ini.value("Configuration/penSelection").toInt(), 1);
+}
+
+void SetupWindowTest::hiddenViewDropsPictures() {
+    auto dlg = make();
+    QImage picture(640, 360, QImage::Format_RGB888);
+    picture.fill(Qt::red);
+    dlg->slotUpdateAlignImage(picture);
+    QVERIFY(dlg->alignmentView()->imageLabel()->pixmap(Qt::ReturnByValue).isNull());
+}
+
+void SetupWindowTest::closeCodes_data() {
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("messages");
+    QTest::newRow("normal end") << 0 << 0;
+    QTest::newRow("cannot connect") << 1 << 1;
+    QTest::newRow("other code") << 7 << 0;
+}
+
+void SetupWindowTest::closeCodes() {
+    QFETCH(int, code);
+    QFETCH(int, messages);
+    auto dlg = make();
+    dlg->slotCloseDlg(code);
+    QCOMPARE(m_messages.size(), messages);
+    if (messages)
+        QCOMPARE(m_messages.first(), dlg->language()->textM(0));
+}
+
+QTEST_MAIN(SetupWindowTest)
+#include "test_setup_window.moc"
