@@ -16,7 +16,8 @@ double distortedRadius(const ProjectionParams& p, double ru) {
     for (int i = 0; i < kNewtonSteps; ++i) {
         const double r2 = r * r;
         const double g = r * (1.0 + p[10] * r2 + p[11] * r2 * r2 + p[12] * r2 * r2 * r2) - ru;
-        const double dg = 1.0 + 3.0 * p[10] * r2 + 5.0 * p[11] * r2 * r2 + 7.0 * p[12] * r2 * r2 * r2;
+        const double dg =
+            1.0 + 3.0 * p[10] * r2 + 5.0 * p[11] * r2 * r2 + 7.0 * p[12] * r2 * r2 * r2;
         const double step = g / dg;
         r -= step;
         if (std::fabs(step) < 1e-12)
@@ -39,7 +40,8 @@ ScreenQuad screenQuad(int windowWidth, int windowHeight, const cv::Point2d& cent
     const double s = std::sin(roll * kDegree);
     ScreenQuad quad;
     for (int i = 0; i < 4; ++i)
-        quad[i] = {centre.x + c * local[i].x - s * local[i].y, centre.y + s * local[i].x + c * local[i].y};
+        quad[i] = {centre.x + c * local[i].x - s * local[i].y,
+                   centre.y + s * local[i].x + c * local[i].y};
     return quad;
 }
 

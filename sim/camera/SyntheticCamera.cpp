@@ -35,7 +35,8 @@ cv::Mat exposure(const QImage& screen, const ProjectionParams& truth, const Came
                         const double fy = std::floor(w.y + 0.5);
                         double value = light.ambient;
                         if (fx >= 0 && fy >= 0 && fx < sw && fy < sh) {
-                            const int pixel = grey.constScanLine(static_cast<int>(fy))[static_cast<int>(fx)];
+                            const int pixel =
+                                grey.constScanLine(static_cast<int>(fy))[static_cast<int>(fx)];
                             value += light.projectorBlack + gain * pixel;
                         }
                         sum += value;
@@ -75,11 +76,13 @@ QImage toQImage(const cv::Mat& grey) {
 
 } // namespace
 
-cv::Mat renderCaptureMat(const QImage& screen, const ProjectionParams& truth, const CameraLight& light) {
+cv::Mat renderCaptureMat(const QImage& screen, const ProjectionParams& truth,
+                         const CameraLight& light) {
     return develop(exposure(screen, truth, light, kCaptureWidth, kCaptureHeight, 1), light, 1);
 }
 
-QImage renderCapture(const QImage& screen, const ProjectionParams& truth, const CameraLight& light) {
+QImage renderCapture(const QImage& screen, const ProjectionParams& truth,
+                     const CameraLight& light) {
     return toQImage(renderCaptureMat(screen, truth, light));
 }
 

@@ -27,7 +27,8 @@ constexpr int kLiveWidth = 640;
 constexpr int kLiveHeight = 360;
 
 // The 1280 x 720 capture of the screen (any format; read as grey).
-cv::Mat renderCaptureMat(const QImage& screen, const ProjectionParams& truth, const CameraLight& light);
+cv::Mat renderCaptureMat(const QImage& screen, const ProjectionParams& truth,
+                         const CameraLight& light);
 QImage renderCapture(const QImage& screen, const ProjectionParams& truth, const CameraLight& light);
 
 // The 640 x 360 live picture: the same scene at half resolution, each live pixel covering two

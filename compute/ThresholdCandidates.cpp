@@ -1,0 +1,96 @@
+#include "compute/ThresholdCandidates.h"
+
+#include <QDebug>
+#include <array>
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+constexpr int kLevels = 255; // bins for 0..254; level 255 is not counted
+constexpr int kUnthinnedMax = 20;
+constexpr int kMinLevelDistance = 5;
+
+struct LevelCount {
+    int level;
+    int count;
+};
+
+std::array<int, kLevels> histogram(const cv::Mat& image) {
+    std::array<int, kLevels> h{};
+    for (int y = 0; y < image.rows; ++y) {
+        const uint8_t* row = image.ptr<uint8_t>(y);
+        for (int x = 0; x < image.cols; ++x)
+            if (row[x] < kLevels)
+                ++h[row[x]];
+    }
+    return h;
+}
+
+// The exchange sort the thinning is defined with: equal counts keep no particular order, so a
+// standard sort would pick other levels.
+std::vector<LevelCount> byDescendingCount(std::vector<LevelCount> b) {
+    for (size_t i = 0; i < b.size(); ++i)
+        for (size_t j = i + 1; j < b.size(); ++j)
+            if (b[j].count > b[i].count)
+                std::swap(b[i], b[j]);
+    return b;
+}
+
+} // namespace
+
+std::vector<int> calcThresholdCandidates(const cv::Mat& image, bool thin) {
+    const std::array<int, kLevels> h = histogram(image);
+    const int minCount = image.cols / 10;
+    std::vector<int> candidates;
+    for (int level = 1; level < kLevels; ++level)
+        if (h[level] > minCount)
+            candidates.push_back(level);
+    if (!thin || candidates.size() <= static_cast<size_t>(kUnthinnedMax))
+        return candidates;
+
+    std::vector<LevelCount> a;
+    for (int level = 1; level < kLevels; ++level)
+        a.push_back({level, h[level]});
+    const std::vector<LevelCount> b = byDescendingCount(a);
+
+    const int c20 = b[kUnthinnedMax - 1].count;
+    const int c21 = b[kUnthinnedMax].count;
+    const int t = (c20 + c21) / 2;
+    qDebug() << "top 20 threshold =" << c20 << c21 << t;
+
+    int lo = -1;
+    int hi = -1;
+    for (const LevelCount& e : a) {
+        if (e.count >= t) {
+            if (lo < 0)
+                lo = e.level;
+            hi = e.level;
+        }
+    }
+    std::vector<int> band;
+    for (int level : candidates)
+        if (level >= lo && level <= hi)
+            band.push_back(level);
+    qDebug() << "after step 1:" << band.size();
+    for (int level : band)
+        qDebug() << level;
+
+    std::array<bool, kLevels> inBand{};
+    for (int level : band)
+        inBand[level] = true;
+    std::vector<int> kept;
+    for (const LevelCount& e : b) {
+        if (!inBand[e.level])
+            continue;
+        bool nearKept = false;
+        for (int level : kept)
+            nearKept = nearKept || std::abs(level - e.level) < kMinLevelDistance;
+        if (!nearKept)
+            kept.push_back(e.level);
+    }
+    qDebug() << "after step 2:" << kept.size();
+    for (int level : kept)
+        qDebug() << level;
+    return kept;
+}

@@ -1,0 +1,112 @@
+#include "SceneRun.h"
+
+#include "OfflineCalibration.h"
+#include "compute/PatternGeometry.h"
+#include "sim/camera/Screens.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kGridStep = 16.0;
+
+// Where the window draws the mark of position i, in window pixels with pixel centres at
+// integers. A disc (with its one-pixel outline) spans the pixels cx - r to cx + r; a marker's
+// 6 x 6 cells span cx - 3s to cx + 3s - 1, so its centre lies half a pixel up and left of the
+// position's window point.
+cv::Point2d drawnCentre(int i, const TargetPoint& p) {
+    const double shift = isMarkerPosition(i) ? 0.5 : 0.0;
+    return {p.x - shift, p.y - shift};
+}
+
+CameraLight withSeed(CameraLight light, uint32_t offset) {
+    light.seed += offset;
+    return light;
+}
+
+} // namespace
+
+QJsonObject SceneOutcome::toJson() const {
+    return {{"success", success},      {"found", found},          {"centre_sq", centreSq},
+            {"centre_max", centreMax}, {"centre_n", centreCount}, {"marker_sq", markerSq},
+            {"marker_n", markerCount}, {"map_sq", mapSq},         {"map_max", mapMax},
+            {"map_n", mapCount},       {"fit_ms", fitMs}};
+}
+
+SceneOutcome SceneOutcome::fromJson(const QJsonObject& o) {
+    SceneOutcome s;
+    s.success = o["success"].toBool();
+    s.found = o["found"].toInt();
+    s.centreSq = o["centre_sq"].toDouble();
+    s.centreMax = o["centre_max"].toDouble();
+    s.centreCount = o["centre_n"].toInt();
+    s.markerSq = o["marker_sq"].toDouble();
+    s.markerCount = o["marker_n"].toInt();
+    s.mapSq = o["map_sq"].toDouble();
+    s.mapMax = o["map_max"].toDouble();
+    s.mapCount = o["map_n"].toInt();
+    s.fitMs = o["fit_ms"].toDouble();
+    return s;
+}
+
+SceneCaptures renderScene(const BenchScene& scene) {
+    const int w = scene.windowWidth;
+    const int h = scene.windowHeight;
+    SceneCaptures c;
+    c.black = renderCaptureMat(blackScreen(w, h), scene.truth, withSeed(scene.light, 0));
+    c.white = renderCaptureMat(whiteScreen(w, h), scene.truth, withSeed(scene.light, 1));
+    c.pattern = renderCaptureMat(patternScreen(w, h), scene.truth, withSeed(scene.light, 2));
+    return c;
+}
+
+SceneOutcome runScene(const BenchScene& scene, const SceneCaptures& captures) {
+    const int w = scene.windowWidth;
+    const int h = scene.windowHeight;
+
+    OfflineOptions options;
+    options.windowWidth = w;
+    options.windowHeight = h;
+    options.lens = scene.lens;
+    options.fwLower = scene.fwLower;
+    options.tweaks.assign(20, cv::Point2f(0.f, 0.f));
+    const OfflineResult r =
+        runOfflineCalibration(captures.black, captures.white, captures.pattern, options);
+
+    SceneOutcome out;
+    out.success = r.success;
+    out.fitMs = r.fitMs;
+    for (int i = 0; i < r.nAC; ++i) {
+        if (!isValidCamPoint(r.org[i]))
+            continue;
+        ++out.found;
+        const cv::Point2d truth = cameraPointOf(scene.truth, drawnCentre(i, r.windowPoints[i]));
+        const cv::Point2d d = cv::Point2d(r.org[i]) - truth;
+        const double sq = d.dot(d);
+        out.centreSq += sq;
+        out.centreMax = std::max(out.centreMax, std::sqrt(sq));
+        ++out.centreCount;
+        if (isMarkerPosition(i)) {
+            out.markerSq += sq;
+            ++out.markerCount;
+        }
+    }
+    if (!r.success)
+        return out;
+    // Grid lines every kGridStep window pixels or a little less, edges included.
+    const int nx = static_cast<int>(std::ceil((w - 1) / kGridStep)) + 1;
+    const int ny = static_cast<int>(std::ceil((h - 1) / kGridStep)) + 1;
+    for (int gy = 0; gy < ny; ++gy) {
+        const double y = (h - 1) * static_cast<double>(gy) / (ny - 1);
+        for (int gx = 0; gx < nx; ++gx) {
+            const double x = (w - 1) * static_cast<double>(gx) / (nx - 1);
+            const cv::Point2d cam = cameraPointOf(scene.truth, {x, y});
+            const cv::Point2d m = mapPoint(r.tp, cam.x, cam.y);
+            const double sq = (m.x - x) * (m.x - x) + (m.y - y) * (m.y - y);
+            out.mapSq += sq;
+            out.mapMax = std::max(out.mapMax, std::sqrt(sq));
+            ++out.mapCount;
+        }
+    }
+    return out;
+}
