@@ -27,7 +27,6 @@ private slots:
     void straightLineStaysStraight();
     void passesThePreviousSmoothedPointHalfway();
     void holdingStillReachesThePoint();
-    void resetForgetsThePreviousStroke();
 };
 
 void StrokeSmootherTest::weightsAreTheBinomialOnesAtNineTenths() {
@@ -113,17 +112,6 @@ void StrokeSmootherTest::holdingStillReachesThePoint() {
         last = smoother.feed(end).last();
     // Once the window holds only the end point, so do both smoothed points.
     QVERIFY(QLineF(last, QPointF(end)).length() < 1e-9);
-}
-
-void StrokeSmootherTest::resetForgetsThePreviousStroke() {
-    StrokeSmoother smoother;
-    smoother.reset(QPoint(0, 0));
-    for (int i = 1; i < 20; ++i)
-        smoother.feed(QPoint(i * 30, 0));
-    smoother.reset(QPoint(500, 500));
-    const QVector<QPointF> out = smoother.feed(QPoint(500, 500));
-    QCOMPARE(out.size(), 1);
-    QCOMPARE(out.first(), QPointF(500, 500));
 }
 
 QTEST_APPLESS_MAIN(StrokeSmootherTest)
