@@ -5,9 +5,9 @@
 #include "compute/RegionContours.h"
 #include "compute/TargetLayout.h"
 #include "compute/ThresholdCandidates.h"
+#include "compute/ThresholdSweep.h"
 
 #include <QDebug>
-#include <QElapsedTimer>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
@@ -69,35 +69,30 @@ int creditedPosition(const PatternGeometry& g, const cv::Point2d& s, int boxHeig
     return -1;
 }
 
-} // namespace
+using Contours = std::vector<std::vector<cv::Point>>;
 
-const CircleAcceptanceLimits* circleAcceptanceLimits() {
-    return runState().limitsSet ? &runState().limits : nullptr;
+void lowerMinBoxHeightFor(const PatternGeometry& geometry) {
+    if (geometry.lensType == kUltraShortThrowLens)
+        runState().minBoxHeight = kUltraShortMinBoxHeight;
 }
 
-int circleMinBoxHeight() {
-    return runState().minBoxHeight;
+// The contours of the picture binarised at thr (above thr: white) that may pass the camera
+// test; every contour that can pass is among them, in tracing order.
+Contours candidateContours(const cv::Mat& image, int thr) {
+    cv::Mat binary;
+    cv::threshold(image, binary, thr, 255, cv::THRESH_BINARY);
+    Contours contours;
+    largeRegionContours(binary, kMinBoxWidth, runState().minBoxHeight, contours);
+    return contours;
 }
 
-void resetCircleRecognitionRun() {
-    runState() = CircleRunState();
-}
-
-void recogCircularPattern(const cv::Mat& image, int thr, const PatternGeometry& geometry,
-                          PointLists& centres, PointLists& offsets) {
+void creditDiscs(int thr, const Contours& contours, const PatternGeometry& geometry,
+                 PointLists& centres, PointLists& offsets) {
     qDebug() << "recogCircularPattern: thr =" << thr;
     const int diameterNormal = 2 * markerSizes(geometry.windowWidth, geometry.windowHeight).big + 1;
     qDebug() << "diameterNormal =" << diameterNormal;
 
     CircleRunState& state = runState();
-    if (geometry.lensType == kUltraShortThrowLens)
-        state.minBoxHeight = kUltraShortMinBoxHeight;
-
-    cv::Mat binary;
-    cv::threshold(image, binary, thr, 255, cv::THRESH_BINARY);
-    std::vector<std::vector<cv::Point>> contours;
-    largeRegionContours(binary, kMinBoxWidth, state.minBoxHeight, contours);
-
     std::vector<cv::Point> mapped;
     for (const std::vector<cv::Point>& contour : contours) {
         const cv::Rect box = cv::boundingRect(contour);
@@ -127,21 +122,38 @@ void recogCircularPattern(const cv::Mat& image, int thr, const PatternGeometry& 
     }
 }
 
+} // namespace
+
+const CircleAcceptanceLimits* circleAcceptanceLimits() {
+    return runState().limitsSet ? &runState().limits : nullptr;
+}
+
+int circleMinBoxHeight() {
+    return runState().minBoxHeight;
+}
+
+void resetCircleRecognitionRun() {
+    runState() = CircleRunState();
+}
+
+void recogCircularPattern(const cv::Mat& image, int thr, const PatternGeometry& geometry,
+                          PointLists& centres, PointLists& offsets) {
+    lowerMinBoxHeightFor(geometry);
+    creditDiscs(thr, candidateContours(image, thr), geometry, centres, offsets);
+}
+
 void findCircleCenters(const cv::Mat& image, const PatternGeometry& geometry, PointTable& centreOut,
                        PointTable& offsetOut) {
     const std::vector<int> candidates = calcThresholdCandidates(image, true);
     PointLists centres;
     PointLists offsets;
-    QElapsedTimer timer;
-    timer.start();
-    for (int thr : candidates) {
-        recogCircularPattern(image, thr, geometry, centres, offsets);
-        const qint64 elapsed = timer.elapsed();
-        if (elapsed > kBudgetMs) {
-            qDebug("timeout: %d", static_cast<int>(elapsed));
-            break;
-        }
-    }
+    // Tracing is independent per threshold and runs on all cores; crediting runs in threshold
+    // order, because the acceptance limits are fixed by the first plausible contour.
+    lowerMinBoxHeightFor(geometry);
+    const std::vector<Contours> traced = sweepThresholds<Contours>(
+        candidates, kBudgetMs, [&](int thr) { return candidateContours(image, thr); });
+    for (size_t i = 0; i < traced.size(); ++i)
+        creditDiscs(candidates[i], traced[i], geometry, centres, offsets);
     for (int i = 0; i < geometry.nAC && i < kCalibPointCapacity; ++i) {
         centreOut[i] = cv::Point2d(0.0, 0.0);
         offsetOut[i] = cv::Point2d(0.0, 0.0);

@@ -2,9 +2,9 @@
 
 #include "compute/CenterMath.h"
 #include "compute/ThresholdCandidates.h"
+#include "compute/ThresholdSweep.h"
 
 #include <QDebug>
-#include <QElapsedTimer>
 #include <algorithm>
 #include <opencv2/aruco.hpp>
 #include <opencv2/imgproc.hpp>
@@ -125,16 +125,10 @@ void findMarkerCenters(const cv::Mat& image, int nAC, PointTable& rawCentres, Ma
     appendByPosition(detectMarkers(image, -1), lists);
 
     const std::vector<int> candidates = calcThresholdCandidates(image, true);
-    QElapsedTimer timer;
-    timer.start();
-    for (int thr : candidates) {
-        appendByPosition(detectMarkers(image, thr), lists);
-        const qint64 elapsed = timer.elapsed();
-        if (elapsed > kBudgetMs) {
-            qDebug("timeout: %d", static_cast<int>(elapsed));
-            break;
-        }
-    }
+    std::vector<std::vector<MarkerRecord>> found = sweepThresholds<std::vector<MarkerRecord>>(
+        candidates, kBudgetMs, [&](int thr) { return detectMarkers(image, thr); });
+    for (std::vector<MarkerRecord>& markers : found)
+        appendByPosition(std::move(markers), lists);
 
     std::vector<cv::Point2d> centroids;
     for (int i = 0; i < nAC && i < kCalibPointCapacity; ++i) {
