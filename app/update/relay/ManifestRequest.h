@@ -2,13 +2,14 @@
 
 #include "app/update/relay/UpdateManifest.h"
 
+#include <QNetworkReply>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 #include <optional>
 
 class QNetworkAccessManager;
-class QNetworkReply;
 
 // One fetch of the manifest, bounded in time and size. Works wherever its thread runs an
 // event loop: the check thread and the update window both use it.
@@ -39,7 +40,8 @@ private:
 
     QNetworkAccessManager& m_network;
     QUrl m_url;
-    QNetworkReply* m_pReply = nullptr;
+    // Guarded: the access manager deletes its replies when it goes, which may be first.
+    QPointer<QNetworkReply> m_pReply;
     QTimer m_deadline;
     QByteArray m_body;
     std::optional<UpdateManifest> m_manifest;

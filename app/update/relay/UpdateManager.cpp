@@ -33,7 +33,8 @@ QPointer<QProgressDialog>& UpdateManager::openWindow() {
 }
 
 void UpdateManager::run(const UpdateParameters& parameters) {
-    if (QProgressDialog* window = openWindow()) {
+    QProgressDialog* window = openWindow();
+    if (window && window->isVisible()) {
         window->raise();
         window->activateWindow();
         return;
@@ -140,7 +141,11 @@ void UpdateManager::finish(const QString& text) {
 void UpdateManager::cancel() {
     if (!m_bDone)
         qDebug() << "PatchRelay: update cancelled";
-    // The window takes this manager, and with it a running request or download, along.
+    // Stop the network work now; the window takes this manager along later.
+    delete m_pManifestRequest;
+    m_pManifestRequest = nullptr;
+    delete m_pDownload;
+    m_pDownload = nullptr;
     m_pWindow->hide();
     m_pWindow->deleteLater();
 }

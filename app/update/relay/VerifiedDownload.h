@@ -4,10 +4,11 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QNetworkReply>
 #include <QObject>
+#include <QPointer>
 
 class QNetworkAccessManager;
-class QNetworkReply;
 
 // Fetches the manifest's file into "<target>.part", hashing it as the bytes arrive, and only
 // when its SHA-256 matches the manifest renames it to the target path. A refused, failed or
@@ -44,7 +45,8 @@ private:
     QString m_targetPath;
     QFile m_part;
     QCryptographicHash m_hash{QCryptographicHash::Sha256};
-    QNetworkReply* m_pReply = nullptr;
+    // Guarded: the access manager deletes its replies when it goes, which may be first.
+    QPointer<QNetworkReply> m_pReply;
     qint64 m_nReceived = 0;
     bool m_bFinished = false;
 };

@@ -20,7 +20,11 @@ QUrl LoopbackHttpServer::address() const {
 }
 
 void LoopbackHttpServer::setResponse(const QString& path, int status, const QByteArray& body) {
-    m_responses.insert(path, Response{status, body});
+    m_responses.insert(path, Response{status, body, false});
+}
+
+void LoopbackHttpServer::setStalledResponse(const QString& path, const QByteArray& body) {
+    m_responses.insert(path, Response{200, body, true});
 }
 
 void LoopbackHttpServer::onNewConnection() {
@@ -53,9 +57,11 @@ void LoopbackHttpServer::onReadyRead(QTcpSocket* socket) {
     const Response response = m_responses.value(QUrl(target).path());
     QByteArray answer = "HTTP/1.1 " + QByteArray::number(response.status) + " X\r\n";
     answer += "Content-Type: application/octet-stream\r\n";
-    answer += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    const int announced = response.body.size() * (response.bStalled ? 2 : 1);
+    answer += "Content-Length: " + QByteArray::number(announced) + "\r\n";
     answer += "Connection: close\r\n\r\n";
     answer += response.body;
     socket->write(answer);
-    socket->disconnectFromHost();
+    if (!response.bStalled)
+        socket->disconnectFromHost();
 }

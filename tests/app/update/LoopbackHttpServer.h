@@ -20,6 +20,8 @@ public:
     // "http://127.0.0.1:<port>/"
     QUrl address() const;
     void setResponse(const QString& path, int status, const QByteArray& body);
+    // Announces twice the body's length, sends the body and then nothing more.
+    void setStalledResponse(const QString& path, const QByteArray& body);
     // Path and query of each request, in order of arrival.
     QStringList requests() const { return m_requests; }
 
@@ -33,6 +35,7 @@ private:
     struct Response {
         int status = 404;
         QByteArray body;
+        bool bStalled = false;
     };
 
     QTcpServer m_server;

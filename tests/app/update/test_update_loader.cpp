@@ -53,9 +53,9 @@ void TestUpdateLoader::cleanup() {
 void TestUpdateLoader::callFromThread(bool bEnableUpdate, bool bNetworkNoError) {
     std::unique_ptr<QThread> thread(QThread::create(
         [bEnableUpdate, bNetworkNoError] { SetEnableUpdate(bEnableUpdate, bNetworkNoError); }));
-    QSignalSpy finished(thread.get(), &QThread::finished);
     thread->start();
-    QVERIFY(finished.wait(5000));
+    // The callback only posts and returns, so waiting here cannot hold it up.
+    QVERIFY(thread->wait(5000));
 }
 
 void TestUpdateLoader::missingLibraryOnlyLogs() {

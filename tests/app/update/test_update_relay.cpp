@@ -50,6 +50,7 @@ private slots:
     void noQuestion();
     void yesDownloadsVerifiesAndHandsOn();
     void wrongSha256IsRefused();
+    void cancelDuringDownloadLeavesNothing();
 
 private:
     void loadComponent(int languageId);
@@ -157,9 +158,6 @@ void TestUpdateRelay::noQuestion_data() {
     QTest::newRow("local file address")
         << 200 << manifest(QStringLiteral("9.0"), QStringLiteral("file:///etc/passwd"), kInstaller)
         << false << failed;
-    QTest::newRow("no checksum") << 200
-                                 << QByteArray(R"({"version": "9.0", "url": "TveSetup.exe"})")
-                                 << false << failed;
 }
 
 void TestUpdateRelay::noQuestion() {
@@ -231,6 +229,26 @@ void TestUpdateRelay::wrongSha256IsRefused() {
     QVERIFY(!m_log->contains(QStringLiteral("update handed on")));
     const QDir folder(m_tempDir.filePath(QStringLiteral("Tve-update")));
     QVERIFY(folder.entryList(QDir::Files).isEmpty());
+}
+
+void TestUpdateRelay::cancelDuringDownloadLeavesNothing() {
+    m_server->setResponse(QStringLiteral("/manifest"), 200,
+                          manifest(QStringLiteral("1.0.1.8"), kInstallerPath.mid(1), kInstaller));
+    m_server->setStalledResponse(kInstallerPath, kInstaller);
+    m_answer = QMessageBox::Yes;
+    loadComponent(LanguageTable::kEnglishIndex + 1);
+
+    const QString part = m_tempDir.filePath(QStringLiteral("Tve-update/TveSetup.exe.part"));
+    // Half the file arrives, then the server holds the connection open.
+    QTRY_VERIFY(QFileInfo(part).size() > 0);
+    QVERIFY(updateWindow());
+    QCOMPARE(updateWindow()->labelText(), QStringLiteral("Downloading the update..."));
+
+    updateWindow()->close();
+    QTRY_VERIFY(!updateWindow());
+    QVERIFY(m_log->contains(QStringLiteral("PatchRelay: update cancelled")));
+    QVERIFY(!QFile::exists(part));
+    QVERIFY(!m_log->contains(QStringLiteral("update handed on")));
 }
 
 QTEST_MAIN(TestUpdateRelay)
