@@ -6,12 +6,21 @@ namespace {
 
 constexpr int kLensTypes = 3;
 
-bool insideCapture(const ScreenQuad& quad) {
+// The whole window border, not only its corners: lens distortion bows the edges outwards.
+bool insideCapture(const ProjectionParams& truth, int w, int h) {
     constexpr double kEdge = 8.0;
-    for (const cv::Point2d& c : quad)
-        if (c.x < kEdge || c.y < kEdge || c.x > kCaptureWidth - kEdge ||
-            c.y > kCaptureHeight - kEdge)
-            return false;
+    constexpr int kSteps = 32;
+    for (int i = 0; i <= kSteps; ++i) {
+        const double fx = w * static_cast<double>(i) / kSteps;
+        const double fy = h * static_cast<double>(i) / kSteps;
+        for (const cv::Point2d& wp :
+             {cv::Point2d(fx, 0), cv::Point2d(fx, h), cv::Point2d(0, fy), cv::Point2d(w, fy)}) {
+            const cv::Point2d c = cameraPointOf(truth, wp);
+            if (!(c.x >= kEdge && c.y >= kEdge && c.x <= kCaptureWidth - kEdge &&
+                  c.y <= kCaptureHeight - kEdge))
+                return false;
+        }
+    }
     return true;
 }
 
@@ -47,16 +56,16 @@ BenchScene makeBenchScene(int windowWidth, int windowHeight, int index, uint32_t
     for (int k = 10; k <= 12; ++k)
         lens[k] *= rng.uniform(0.9, 1.1);
 
-    ScreenQuad quad;
     double width = rng.uniform(0.74, 0.86);
     const cv::Point2d centre(640.0 + rng.uniform(-25.0, 25.0), 360.0 + rng.uniform(-15.0, 15.0));
     s.roll = rng.uniform(-4.0, 4.0);
     s.keystone = rng.uniform(-0.08, 0.08);
     do {
-        quad = screenQuad(windowWidth, windowHeight, centre, width, s.roll, s.keystone);
+        const ScreenQuad quad =
+            screenQuad(windowWidth, windowHeight, centre, width, s.roll, s.keystone);
+        s.truth = groundTruthModel(lens, quad, windowWidth, windowHeight);
         width -= 0.01;
-    } while (!insideCapture(quad));
-    s.truth = groundTruthModel(lens, quad, windowWidth, windowHeight);
+    } while (!insideCapture(s.truth, windowWidth, windowHeight));
 
     s.light.ambient = rng.uniform(4.0, 30.0);
     s.light.projectorBlack = rng.uniform(8.0, 30.0);
