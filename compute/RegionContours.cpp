@@ -4,8 +4,18 @@
 
 namespace {
 
-// Below this many regions tracing everything is cheaper than labelling.
-constexpr int kFewRegions = 2000;
+// Below this many colour changes along the rows tracing everything is cheaper than labelling.
+constexpr int kFewEdges = 20000;
+
+int rowEdges(const cv::Mat& binary) {
+    int edges = 0;
+    for (int y = 0; y < binary.rows; ++y) {
+        const uint8_t* row = binary.ptr<uint8_t>(y);
+        for (int x = 1; x < binary.cols; ++x)
+            edges += row[x] != row[x - 1];
+    }
+    return edges;
+}
 
 struct RegionSizes {
     cv::Mat labels;
@@ -38,14 +48,14 @@ bool smallerThan(const cv::Mat& stats, int i, int w, int h) {
 void largeRegionContours(const cv::Mat& binary, int minWidth, int minHeight,
                          std::vector<std::vector<cv::Point>>& contours) {
     std::vector<cv::Vec4i> hierarchy;
+    if (rowEdges(binary) < kFewEdges) {
+        cv::findContours(binary, contours, hierarchy, cv::RETR_CCOMP, cv::CHAIN_APPROX_SIMPLE);
+        return;
+    }
     const RegionSizes white = label(binary, 8);
     cv::Mat inverted;
     cv::bitwise_not(binary, inverted);
     const RegionSizes black = label(inverted, 4);
-    if (white.count + black.count < kFewRegions) {
-        cv::findContours(binary, contours, hierarchy, cv::RETR_CCOMP, cv::CHAIN_APPROX_SIMPLE);
-        return;
-    }
 
     // Label 0 is the other colour in each labelling. A hole's boundary runs on the white
     // pixels around it, one pixel outside its box.

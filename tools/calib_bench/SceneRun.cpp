@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 
 namespace {
 
@@ -31,7 +32,7 @@ QJsonObject SceneOutcome::toJson() const {
     return {{"success", success},      {"found", found},          {"centre_sq", centreSq},
             {"centre_max", centreMax}, {"centre_n", centreCount}, {"marker_sq", markerSq},
             {"marker_n", markerCount}, {"map_sq", mapSq},         {"map_max", mapMax},
-            {"map_n", mapCount},       {"fit_ms", fitMs}};
+            {"map_n", mapCount},       {"fit_ms", fitMs},         {"cpu_ms", cpuMs}};
 }
 
 SceneOutcome SceneOutcome::fromJson(const QJsonObject& o) {
@@ -47,6 +48,7 @@ SceneOutcome SceneOutcome::fromJson(const QJsonObject& o) {
     s.mapMax = o["map_max"].toDouble();
     s.mapCount = o["map_n"].toInt();
     s.fitMs = o["fit_ms"].toDouble();
+    s.cpuMs = o["cpu_ms"].toDouble();
     return s;
 }
 
@@ -70,12 +72,15 @@ SceneOutcome runScene(const BenchScene& scene, const SceneCaptures& captures) {
     options.lens = scene.lens;
     options.fwLower = scene.fwLower;
     options.tweaks.assign(20, cv::Point2f(0.f, 0.f));
+    const std::clock_t cpuStart = std::clock();
     const OfflineResult r =
         runOfflineCalibration(captures.black, captures.white, captures.pattern, options);
+    const double cpuMs = (std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC;
 
     SceneOutcome out;
     out.success = r.success;
     out.fitMs = r.fitMs;
+    out.cpuMs = cpuMs;
     for (int i = 0; i < r.nAC; ++i) {
         if (!isValidCamPoint(r.org[i]))
             continue;

@@ -19,6 +19,7 @@ struct SceneOutcome {
     double mapMax = 0.0;
     int mapCount = 0;
     double fitMs = 0.0;
+    double cpuMs = 0.0; // processor time of the same on all cores
 
     QJsonObject toJson() const;
     static SceneOutcome fromJson(const QJsonObject& o);

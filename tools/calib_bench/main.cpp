@@ -68,6 +68,7 @@ struct Totals {
     double mapSq = 0.0, mapMax = 0.0;
     int mapN = 0;
     std::vector<double> ms;
+    std::vector<double> cpu;
 
     void add(const SceneOutcome& s) {
         ++scenes;
@@ -81,26 +82,28 @@ struct Totals {
         mapMax = std::max(mapMax, s.mapMax);
         mapN += s.mapCount;
         ms.push_back(s.fitMs);
+        cpu.push_back(s.cpuMs);
     }
     static double rms(double sq, int n) { return n > 0 ? std::sqrt(sq / n) : 0.0; }
-    double median() const {
-        std::vector<double> v = ms;
+    static double median(std::vector<double> v) {
         std::sort(v.begin(), v.end());
         return v.empty() ? 0.0 : v[v.size() / 2];
     }
+    double median() const { return median(ms); }
+    double cpuMedian() const { return median(cpu); }
     double worst() const { return ms.empty() ? 0.0 : *std::max_element(ms.begin(), ms.end()); }
 };
 
 void printRow(const QString& name, const Totals& t) {
-    std::printf("%-22s %4d/%-4d %7.3f %7.3f %7.3f %7.3f %7.3f %8.0f %8.0f\n", qPrintable(name),
-                t.succeeded, t.scenes, Totals::rms(t.centreSq, t.centreN), t.centreMax,
-                Totals::rms(t.markerSq, t.markerN), Totals::rms(t.mapSq, t.mapN), t.mapMax,
-                t.median(), t.worst());
+    std::printf("%-12s %4d/%-4d %7.3f %7.3f %7.3f %7.3f %7.3f %8.0f %8.0f %8.0f\n",
+                qPrintable(name), t.succeeded, t.scenes, Totals::rms(t.centreSq, t.centreN),
+                t.centreMax, Totals::rms(t.markerSq, t.markerN), Totals::rms(t.mapSq, t.mapN),
+                t.mapMax, t.median(), t.worst(), t.cpuMedian());
 }
 
 int runParent(const QStringList& sizes, int scenes, uint32_t seed) {
-    std::printf("%-22s %9s %7s %7s %7s %7s %7s %8s %8s\n", "window", "ok", "c.rms", "c.max",
-                "mk.rms", "map.rms", "map.max", "ms.med", "ms.max");
+    std::printf("%-12s %9s %7s %7s %7s %7s %7s %8s %8s %8s\n", "window", "ok", "c.rms", "c.max",
+                "mk.rms", "map.rms", "map.max", "ms.med", "ms.max", "cpu.med");
     Totals all;
     QJsonArray perSize;
     for (const QString& size : sizes) {
