@@ -2,7 +2,7 @@
 
 #include "device/UnixSocketTransport.h"
 #include "device/UsbTransport.h"
-#include "sim/SimFactory.h"
+#include "sim/desktop/SimDesktop.h"
 
 TransportChoice TransportChoice::fromArguments(const QStringList& arguments,
                                                const QString& environment) {
@@ -32,8 +32,9 @@ std::unique_ptr<Transport> TransportChoice::open() {
     if (spec == QLatin1String("usb"))
         return std::make_unique<UsbTransport>();
     if (spec == QLatin1String("sim") || spec.startsWith(QLatin1String("sim:"))) {
-        auto transport = makeSimTransport(spec.mid(4), &error);
-        return transport;
+        SimDesktop desktop = makeSimDesktop(spec.mid(4), &error);
+        verifier = std::move(desktop.verifier);
+        return std::move(desktop.transport);
     }
     if (spec.startsWith(QLatin1String("unix:")) && spec.size() > 5)
         return std::make_unique<UnixSocketTransport>(spec.mid(5));

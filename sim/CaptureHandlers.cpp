@@ -34,6 +34,13 @@ void startCapture(const InPacket& in, ModuleContext& m) {
         m.out.nak(in.code());
         return;
     }
+    if (++m.state.faults.captureStarts == m.profile.unplugOnCapture) {
+        qDebug() << "VirtualModule: unplugged at capture command" << m.state.faults.captureStarts;
+        m.state.faults.pulledAtMs = m.nowMs;
+        m.out.clear();
+        m.work.clear();
+        return;
+    }
     const uint32_t id = start->imageId;
     const uint32_t endCode = start->endCode;
     m.after(m.profile.exposureMs, [id, endCode](ModuleContext& c) {

@@ -7,5 +7,6 @@ CommandTable makeCommandTable() {
     addMaskHandlers(table);
     addLiveImageHandlers(table);
     addCaptureHandlers(table);
+    addPenHandlers(table);
     return table;
 }

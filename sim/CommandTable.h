@@ -20,3 +20,4 @@ void addRecordHandlers(CommandTable& table);
 void addMaskHandlers(CommandTable& table);
 void addLiveImageHandlers(CommandTable& table);
 void addCaptureHandlers(CommandTable& table);
+void addPenHandlers(CommandTable& table);

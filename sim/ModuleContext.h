@@ -5,6 +5,7 @@
 #include "sim/ModulePacket.h"
 #include "sim/ModuleState.h"
 
+class ModuleDesk;
 struct SimProfile;
 
 // Everything a command handler works with. It runs on the module's thread with the state
@@ -16,6 +17,8 @@ struct ModuleContext {
     ModuleCamera& camera;
     DelayedWork& work;
     int64_t nowMs;
+    // The world the pen and the touch output reach; nullptr when there is none.
+    ModuleDesk* desk;
 
     void after(int64_t delayMs, DelayedWork::Task task) {
         work.post(nowMs + delayMs, std::move(task));

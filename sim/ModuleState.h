@@ -49,6 +49,16 @@ struct Capture {
     std::vector<bool> sent;
 };
 
+constexpr int kInputSlots = 25;
+
+// The virtual user's pen during a manual calibration. Each target started, and each start,
+// end or cancel, begins a new touch: steps an older touch left for later see that and stop.
+struct PenState {
+    uint32_t touch = 0;
+    // Camera x and y of each input slot, as DAT_MC_INPUT_POINT sends them.
+    std::array<float, 2 * kInputSlots> inputPoints{};
+};
+
 // What the module forgets when it loses power.
 struct SessionState {
     bool tracking = true;
@@ -63,11 +73,18 @@ struct SessionState {
     MaskUpload maskUpload;
     // By image id: 101 black, 102 white, 103 pattern.
     std::map<uint32_t, Capture> captures;
+    PenState pen;
 };
 
 // Injected faults that happen once in the module's life, power cycles included.
 struct FaultState {
     bool maskPartLost = false;
+    bool penLiftedEarly = false;
+    bool wentBack = false;
+    // Capture commands received, for the unplug on the Nth.
+    int captureStarts = 0;
+    // When the module lost its plug by that fault; negative while it has not.
+    int64_t pulledAtMs = -1;
 };
 
 struct ModuleState {

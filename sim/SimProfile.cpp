@@ -14,11 +14,52 @@
 namespace {
 
 const QStringList kKnownKeys = {
-    "Firmware/Major",    "Firmware/Minor",      "Options/Ceiling",     "Options/Rear",
-    "Options/Finger",    "Options/Lens",        "Module/SerialNumber", "Module/HidReadyDelayMs",
-    "Module/MaskFile",   "Plug/PlugAfterMs",    "Plug/UnplugAfterMs",  "Plug/ReplugAfterMs",
-    "Module/ExposureMs", "Module/StoreFile",    "Faults/DropFraction", "Faults/DropSeed",
-    "Faults/DropParts",  "Faults/LoseMaskPart", "Faults/RefuseCodes",
+    "Firmware/Major",
+    "Firmware/Minor",
+    "Options/Ceiling",
+    "Options/Rear",
+    "Options/Finger",
+    "Options/Lens",
+    "Module/SerialNumber",
+    "Module/HidReadyDelayMs",
+    "Module/MaskFile",
+    "Plug/PlugAfterMs",
+    "Plug/UnplugAfterMs",
+    "Plug/ReplugAfterMs",
+    "Module/ExposureMs",
+    "Module/StoreFile",
+    "Faults/DropFraction",
+    "Faults/DropSeed",
+    "Faults/DropParts",
+    "Faults/LoseMaskPart",
+    "Faults/RefuseCodes",
+    "Faults/UnplugOnCapture",
+    "Faults/UnplugForMs",
+    "Screen/CentreX",
+    "Screen/CentreY",
+    "Screen/WidthFraction",
+    "Screen/Roll",
+    "Screen/Keystone",
+    "Screen/TurnedAway",
+    "Lens/ShiftX",
+    "Lens/ShiftY",
+    "Lens/DistortionScale",
+    "Light/Ambient",
+    "Light/ProjectorBlack",
+    "Light/ProjectorWhite",
+    "Light/Vignetting",
+    "Light/Blur",
+    "Light/Noise",
+    "Light/Seed",
+    "Light/Supersampling",
+    "Pen/Offsets",
+    "Pen/Jitter",
+    "Pen/Seed",
+    "Pen/HoldMs",
+    "Pen/LiftEarlyOn",
+    "Pen/GoBackAfter",
+    "Touch/RatioErrorX",
+    "Touch/RatioErrorY",
 };
 
 constexpr int kCapturedParts = 1920;
@@ -72,6 +113,63 @@ bool readFraction(const QSettings& ini, const QString& key, double* value, QStri
         return false;
     }
     *value = v;
+    return true;
+}
+
+bool readReal(const QSettings& ini, const QString& key, double lo, double hi, double* value,
+              QString* error) {
+    if (!ini.contains(key))
+        return true;
+    const QString text = ini.value(key).toString().trimmed();
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok || !std::isfinite(v) || v < lo || v > hi) {
+        *error = QStringLiteral("%1: expected a number from %2 to %3, found \"%4\"")
+                     .arg(key)
+                     .arg(lo)
+                     .arg(hi)
+                     .arg(text);
+        return false;
+    }
+    *value = v;
+    return true;
+}
+
+bool readBool(const QSettings& ini, const QString& key, bool* value, QString* error) {
+    int v = *value ? 1 : 0;
+    if (!readInt(ini, key, 0, 1, &v, error))
+        return false;
+    *value = v != 0;
+    return true;
+}
+
+// "tweak0" or "tweak1" (a predefined table), or 40 numbers: x and y of the 20 positions.
+bool readPenOffsets(const QSettings& ini, SimProfile* p, QString* error) {
+    const QString key = QStringLiteral("Pen/Offsets");
+    if (!ini.contains(key))
+        return true;
+    const QStringList items = ini.value(key).toStringList();
+    const QString joined = items.join(QLatin1Char(',')).trimmed();
+    if (joined == QLatin1String("tweak0") || joined == QLatin1String("tweak1")) {
+        p->penTweakTable = joined.endsWith(QLatin1Char('1')) ? 1 : 0;
+        return true;
+    }
+    if (joined.isEmpty())
+        return true;
+    if (items.size() != int(p->penOffsets.size())) {
+        *error = QStringLiteral("%1: expected tweak0, tweak1 or 40 numbers").arg(key);
+        return false;
+    }
+    for (int i = 0; i < items.size(); ++i) {
+        bool ok = false;
+        const double v = items[i].trimmed().toDouble(&ok);
+        if (!ok || !std::isfinite(v) || std::fabs(v) > 100.0) {
+            *error = QStringLiteral("%1: expected numbers from -100 to 100, found \"%2\"")
+                         .arg(key, items[i].trimmed());
+            return false;
+        }
+        p->penOffsets[size_t(i)] = v;
+    }
     return true;
 }
 
@@ -163,8 +261,35 @@ bool SimProfile::load(const QString& path, SimProfile* profile, QString* error) 
         readInt(ini, "Faults/DropSeed", 0, INT_MAX, &p.dropSeed, error) &&
         readList(ini, "Faults/DropParts", 0, kCapturedParts - 1, &p.dropParts, error) &&
         readInt(ini, "Faults/LoseMaskPart", -1, kLastMaskPart, &p.loseMaskPart, error) &&
-        readList(ini, "Faults/RefuseCodes", 0, UINT32_MAX, &p.refuseCodes, error);
-    if (!numbersOk)
+        readList(ini, "Faults/RefuseCodes", 0, UINT32_MAX, &p.refuseCodes, error) &&
+        readInt(ini, "Faults/UnplugOnCapture", 0, INT_MAX, &p.unplugOnCapture, error) &&
+        readInt(ini, "Faults/UnplugForMs", INT_MIN, INT_MAX, &p.unplugForMs, error);
+    const bool worldOk =
+        numbersOk && readReal(ini, "Screen/CentreX", -5000, 5000, &p.screenCentreX, error) &&
+        readReal(ini, "Screen/CentreY", -5000, 5000, &p.screenCentreY, error) &&
+        readReal(ini, "Screen/WidthFraction", 0.05, 2.0, &p.screenWidthFraction, error) &&
+        readReal(ini, "Screen/Roll", -45, 45, &p.screenRoll, error) &&
+        readReal(ini, "Screen/Keystone", -0.5, 0.5, &p.screenKeystone, error) &&
+        readBool(ini, "Screen/TurnedAway", &p.turnedAway, error) &&
+        readReal(ini, "Lens/ShiftX", -200, 200, &p.lensShiftX, error) &&
+        readReal(ini, "Lens/ShiftY", -200, 200, &p.lensShiftY, error) &&
+        readReal(ini, "Lens/DistortionScale", 0, 3, &p.lensDistortionScale, error) &&
+        readReal(ini, "Light/Ambient", 0, 255, &p.ambient, error) &&
+        readReal(ini, "Light/ProjectorBlack", 0, 255, &p.projectorBlack, error) &&
+        readReal(ini, "Light/ProjectorWhite", 0, 255, &p.projectorWhite, error) &&
+        readReal(ini, "Light/Vignetting", 0, 1, &p.vignetting, error) &&
+        readReal(ini, "Light/Blur", 0, 10, &p.blurSigma, error) &&
+        readReal(ini, "Light/Noise", 0, 50, &p.noiseSigma, error) &&
+        readInt(ini, "Light/Seed", 0, INT_MAX, &p.lightSeed, error) &&
+        readInt(ini, "Light/Supersampling", 1, 8, &p.supersampling, error) &&
+        readPenOffsets(ini, &p, error) && readReal(ini, "Pen/Jitter", 0, 50, &p.penJitter, error) &&
+        readInt(ini, "Pen/Seed", 0, INT_MAX, &p.penSeed, error) &&
+        readInt(ini, "Pen/HoldMs", 0, 60000, &p.penHoldMs, error) &&
+        readInt(ini, "Pen/LiftEarlyOn", -1, 24, &p.liftEarlyOn, error) &&
+        readInt(ini, "Pen/GoBackAfter", -1, 24, &p.goBackAfter, error) &&
+        readReal(ini, "Touch/RatioErrorX", 0.5, 2, &p.ratioErrorX, error) &&
+        readReal(ini, "Touch/RatioErrorY", 0.5, 2, &p.ratioErrorY, error);
+    if (!worldOk)
         return false;
 
     if (ini.contains("Module/SerialNumber")) {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <set>
 
@@ -43,6 +44,52 @@ struct SimProfile {
     int loseMaskPart = -1;
     // Codes answered with RES_NAK whatever they carry.
     std::set<uint32_t> refuseCodes;
+
+    // The module loses its plug on the Nth capture command (0: never), instead of answering
+    // it, and is plugged in again that long after (negative: never).
+    int unplugOnCapture = 0;
+    int unplugForMs = -1;
+
+    // Where the calibration monitor appears in the capture: centre in camera pixels, width as
+    // a fraction of the capture's, roll in degrees, keystone (sim/camera/GroundTruth.h). A
+    // camera turned away sees only the monitor's left edge.
+    double screenCentreX = 640.0;
+    double screenCentreY = 360.0;
+    double screenWidthFraction = 0.62;
+    double screenRoll = 0.5;
+    double screenKeystone = 0.03;
+    bool turnedAway = false;
+
+    // The lens: the preset for the module's lens option and firmware, its distortion centre
+    // moved and its distortion scaled.
+    double lensShiftX = 0.0;
+    double lensShiftY = 0.0;
+    double lensDistortionScale = 1.0;
+
+    // Light levels of the synthetic camera (sim/camera/SyntheticCamera.h).
+    double ambient = 12.0;
+    double projectorBlack = 18.0;
+    double projectorWhite = 190.0;
+    double vignetting = 0.25;
+    double blurSigma = 0.7;
+    double noiseSigma = 1.5;
+    int lightSeed = 1;
+    int supersampling = 3;
+
+    // The pen: camera-pixel offset of its point from the touched window point at each of the
+    // 20 pattern positions (x, y pairs, row by row), or the predefined tweak table of pen
+    // type 0 or 1 for the module's lens when penTweakTable is not negative.
+    std::array<double, 40> penOffsets{};
+    int penTweakTable = -1;
+    double penJitter = 0.0; // standard deviation, camera pixels
+    int penSeed = 1;
+    int penHoldMs = 400;  // at least this long on each target
+    int liftEarlyOn = -1; // target the pen leaves before the rings are full, once
+    int goBackAfter = -1; // target after which the user presses Backspace, once
+
+    // Injected touches land this much further from the monitor's top-left corner.
+    double ratioErrorX = 1.0;
+    double ratioErrorY = 1.0;
 
     // Fills profile from the file at path. On failure returns false with a one-line reason.
     static bool load(const QString& path, SimProfile* profile, QString* error);

@@ -11,20 +11,24 @@ SimTransport::SimTransport(const SimProfile& profile, SimClock clock)
 bool SimTransport::isPresent(bool checkHid) {
     const int64_t now = m_clock();
     const int64_t since = m_schedule.pluggedSince(now);
-    if (since < 0)
+    if (since < 0 || pulledOut(now))
         return false;
     return !checkHid || now - since >= m_profile.hidReadyDelayMs;
 }
 
 bool SimTransport::open(QString* serialNumber) {
-    const int64_t plug = m_schedule.pluggedSince(m_clock());
-    if (plug < 0)
+    const int64_t now = m_clock();
+    const int64_t plug = m_schedule.pluggedSince(now);
+    if (plug < 0 || pulledOut(now))
         return false;
     // The module that was there at start-up counts as powered by the first plug it sees.
-    if (m_poweredPlug >= 0 && m_poweredPlug != plug)
+    const int64_t pull = m_module.pulledAtMs();
+    if ((m_poweredPlug >= 0 && m_poweredPlug != plug) || m_poweredPull != pull)
         m_module.powerUp();
     m_poweredPlug = plug;
+    m_poweredPull = pull;
     m_openedPlug = plug;
+    m_openedPull = pull;
     m_open = true;
     if (serialNumber)
         *serialNumber = m_profile.serialNumber;
@@ -40,8 +44,14 @@ void SimTransport::close() {
     m_open = false;
 }
 
-bool SimTransport::linkAlive(int64_t nowMs) const {
-    return m_open && m_schedule.pluggedSince(nowMs) == m_openedPlug;
+bool SimTransport::linkAlive(int64_t nowMs) {
+    return m_open && m_schedule.pluggedSince(nowMs) == m_openedPlug &&
+           m_module.pulledAtMs() == m_openedPull;
+}
+
+bool SimTransport::pulledOut(int64_t nowMs) {
+    const int64_t at = m_module.pulledAtMs();
+    return at >= 0 && (m_profile.unplugForMs < 0 || nowMs < at + m_profile.unplugForMs);
 }
 
 int SimTransport::write(const uint8_t* packet) {

@@ -34,7 +34,9 @@ public:
 
 private:
     // Is the handle from the last open still attached to the module?
-    bool linkAlive(int64_t nowMs) const;
+    bool linkAlive(int64_t nowMs);
+    // Is the module out because an injected fault pulled its plug?
+    bool pulledOut(int64_t nowMs);
 
     const SimProfile m_profile;
     const SimClock m_clock;
@@ -44,4 +46,8 @@ private:
     // The plug the open handle belongs to, and the plug the module last powered up with.
     std::atomic<int64_t> m_openedPlug{-1};
     int64_t m_poweredPlug = -1;
+    // The fault unplug (its time, or -1) that the open handle and the powered module came
+    // after.
+    std::atomic<int64_t> m_openedPull{-1};
+    int64_t m_poweredPull = -1;
 };

@@ -57,6 +57,21 @@ void VirtualModule::setSceneSource(std::shared_ptr<SceneSource> scene) {
     m_camera.setScene(std::move(scene));
 }
 
+void VirtualModule::setDesk(std::shared_ptr<ModuleDesk> desk) {
+    std::lock_guard<std::mutex> lock(m_deskMutex);
+    m_desk = std::move(desk);
+}
+
+std::shared_ptr<ModuleDesk> VirtualModule::desk() {
+    std::lock_guard<std::mutex> lock(m_deskMutex);
+    return m_desk;
+}
+
+int64_t VirtualModule::pulledAtMs() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_state.faults.pulledAtMs;
+}
+
 ModuleState VirtualModule::state() {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_idle.wait(lock, [this] { return m_inbound.empty(); });
@@ -92,8 +107,9 @@ void VirtualModule::run() {
 }
 
 void VirtualModule::runDueWork(int64_t nowMs) {
+    const std::shared_ptr<ModuleDesk> desk = this->desk();
     while (DelayedWork::Task task = m_work.takeDue(nowMs)) {
-        ModuleContext context{m_state, m_output, m_profile, m_camera, m_work, nowMs};
+        ModuleContext context{m_state, m_output, m_profile, m_camera, m_work, nowMs, desk.get()};
         task(context);
     }
 }
@@ -108,6 +124,7 @@ void VirtualModule::handle(const Packet& packet, int64_t nowMs) {
         m_output.nak(in.code());
         return;
     }
-    ModuleContext context{m_state, m_output, m_profile, m_camera, m_work, nowMs};
+    const std::shared_ptr<ModuleDesk> desk = this->desk();
+    ModuleContext context{m_state, m_output, m_profile, m_camera, m_work, nowMs, desk.get()};
     it->second(in, context);
 }

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <thread>
 
+class ModuleDesk;
 class SceneSource;
 
 // The firmware stand-in. Packets written by the utility are queued and handled in order on
@@ -41,6 +42,11 @@ public:
     // What the camera sees from now on, from any thread; nullptr puts the test card back.
     void setSceneSource(std::shared_ptr<SceneSource> scene);
 
+    // What the pen and the touch output reach from now on, from any thread; nullptr: nothing.
+    void setDesk(std::shared_ptr<ModuleDesk> desk);
+    // When an injected fault pulled the module's plug; negative while none did.
+    int64_t pulledAtMs();
+
     // A copy of the state once every packet received so far has been handled.
     ModuleState state();
 
@@ -48,11 +54,14 @@ private:
     void run();
     void handle(const Packet& packet, int64_t nowMs);
     void runDueWork(int64_t nowMs);
+    std::shared_ptr<ModuleDesk> desk();
 
     const SimProfile m_profile;
     const SimClock m_clock;
     const CommandTable m_table;
     ModuleCamera m_camera;
+    std::mutex m_deskMutex;
+    std::shared_ptr<ModuleDesk> m_desk;
     std::mutex m_mutex;
     std::condition_variable m_received;
     std::condition_variable m_sent;
