@@ -3,6 +3,7 @@
 #include "align/AlignmentDlg.h"
 #include "app/Settings.h"
 #include "app/panel/MainDlg.h"
+#include "app/update/UpdateLoader.h"
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
 #include "calib/UserMessage.h"
@@ -66,7 +67,10 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
             &TvSetupDlg::slotCamParamSendWait);
     m_psAlignDlg->SetGainStep(kInitialGainStep);
 
-    qDebug() << "automatic update check:" << autoUpdate;
+    if (autoUpdate) {
+        m_pUpdateLoader = new UpdateLoader(this, m_pLanguage);
+        m_pUpdateLoader->loadUpdateComponent();
+    }
 }
 
 TvSetupDlg::~TvSetupDlg() {
@@ -92,6 +96,7 @@ TvSetupDlg::~TvSetupDlg() {
         m_psAlignDlg->hide();
         delete m_psAlignDlg;
     }
+    delete m_pUpdateLoader;
 }
 
 void TvSetupDlg::start() {

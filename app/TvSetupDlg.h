@@ -11,6 +11,7 @@
 class AlignmentDlg;
 class MainDlg;
 class TvMainCtrl;
+class UpdateLoader;
 
 // The hidden hub window: owns the language table, the controller, the main panel and the
 // alignment view, routes their signals to each other, and reads and writes the settings.
@@ -69,4 +70,5 @@ private:
     LanguageTable* m_pLanguage = nullptr;
     MainDlg* m_psMainDlg = nullptr;
     AlignmentDlg* m_psAlignDlg = nullptr;
+    UpdateLoader* m_pUpdateLoader = nullptr;
 };
