@@ -1,6 +1,8 @@
 #include "SceneRun.h"
 
 #include "OfflineCalibration.h"
+#include "compute/CalcCalibParameter.h"
+#include "compute/CalibWorkspace.h"
 #include "compute/PatternGeometry.h"
 #include "sim/camera/Screens.h"
 
@@ -26,13 +28,66 @@ CameraLight withSeed(CameraLight light, uint32_t offset) {
     return light;
 }
 
+// Squared errors of the fitted mapping against the truth on a grid over the whole window,
+// lines every kGridStep window pixels or a little less, edges included. Returns the count.
+int mappingError(const BenchScene& scene, const ProjectionParams& tp, double& sq, double& worst) {
+    const int w = scene.windowWidth;
+    const int h = scene.windowHeight;
+    const int nx = static_cast<int>(std::ceil((w - 1) / kGridStep)) + 1;
+    const int ny = static_cast<int>(std::ceil((h - 1) / kGridStep)) + 1;
+    for (int gy = 0; gy < ny; ++gy) {
+        const double y = (h - 1) * static_cast<double>(gy) / (ny - 1);
+        for (int gx = 0; gx < nx; ++gx) {
+            const double x = (w - 1) * static_cast<double>(gx) / (nx - 1);
+            const cv::Point2d cam = cameraPointOf(scene.truth, {x, y});
+            const cv::Point2d m = mapPoint(tp, cam.x, cam.y);
+            const double d2 = (m.x - x) * (m.x - x) + (m.y - y) * (m.y - y);
+            sq += d2;
+            worst = std::max(worst, std::sqrt(d2));
+        }
+    }
+    return nx * ny;
+}
+
+ProjectionParams fitToDrawnCentres(const BenchScene& scene, const OfflineResult& r) {
+    std::array<cv::Point2d, kCalibPointCapacity> cam{};
+    std::array<cv::Point2d, kCalibPointCapacity> win{};
+    int n = 0;
+    for (int i = 0; i < r.nAC; ++i) {
+        if (!isValidCamPoint(r.org[i]))
+            continue;
+        cam[n] = cv::Point2d(r.org[i]);
+        win[n] = drawnCentre(i, r.windowPoints[i]);
+        ++n;
+    }
+    CalibFitInput in;
+    in.withLens = true;
+    in.seed = calibWorkspace().ac_homography;
+    in.lensType = scene.lens;
+    in.fwLower = scene.fwLower;
+    in.count = n;
+    in.camPoints = cam.data();
+    in.winPoints = win.data();
+    return CalcCalibParameter(in).tp;
+}
+
 } // namespace
 
 QJsonObject SceneOutcome::toJson() const {
-    return {{"success", success},      {"found", found},          {"centre_sq", centreSq},
-            {"centre_max", centreMax}, {"centre_n", centreCount}, {"marker_sq", markerSq},
-            {"marker_n", markerCount}, {"map_sq", mapSq},         {"map_max", mapMax},
-            {"map_n", mapCount},       {"fit_ms", fitMs},         {"cpu_ms", cpuMs}};
+    return {{"success", success},
+            {"found", found},
+            {"centre_sq", centreSq},
+            {"centre_max", centreMax},
+            {"centre_n", centreCount},
+            {"marker_sq", markerSq},
+            {"marker_n", markerCount},
+            {"map_sq", mapSq},
+            {"map_max", mapMax},
+            {"map_n", mapCount},
+            {"drawn_map_sq", drawnMapSq},
+            {"drawn_map_max", drawnMapMax},
+            {"fit_ms", fitMs},
+            {"cpu_ms", cpuMs}};
 }
 
 SceneOutcome SceneOutcome::fromJson(const QJsonObject& o) {
@@ -47,6 +102,8 @@ SceneOutcome SceneOutcome::fromJson(const QJsonObject& o) {
     s.mapSq = o["map_sq"].toDouble();
     s.mapMax = o["map_max"].toDouble();
     s.mapCount = o["map_n"].toInt();
+    s.drawnMapSq = o["drawn_map_sq"].toDouble();
+    s.drawnMapMax = o["drawn_map_max"].toDouble();
     s.fitMs = o["fit_ms"].toDouble();
     s.cpuMs = o["cpu_ms"].toDouble();
     return s;
@@ -98,20 +155,7 @@ SceneOutcome runScene(const BenchScene& scene, const SceneCaptures& captures) {
     }
     if (!r.success)
         return out;
-    // Grid lines every kGridStep window pixels or a little less, edges included.
-    const int nx = static_cast<int>(std::ceil((w - 1) / kGridStep)) + 1;
-    const int ny = static_cast<int>(std::ceil((h - 1) / kGridStep)) + 1;
-    for (int gy = 0; gy < ny; ++gy) {
-        const double y = (h - 1) * static_cast<double>(gy) / (ny - 1);
-        for (int gx = 0; gx < nx; ++gx) {
-            const double x = (w - 1) * static_cast<double>(gx) / (nx - 1);
-            const cv::Point2d cam = cameraPointOf(scene.truth, {x, y});
-            const cv::Point2d m = mapPoint(r.tp, cam.x, cam.y);
-            const double sq = (m.x - x) * (m.x - x) + (m.y - y) * (m.y - y);
-            out.mapSq += sq;
-            out.mapMax = std::max(out.mapMax, std::sqrt(sq));
-            ++out.mapCount;
-        }
-    }
+    out.mapCount = mappingError(scene, r.tp, out.mapSq, out.mapMax);
+    mappingError(scene, fitToDrawnCentres(scene, r), out.drawnMapSq, out.drawnMapMax);
     return out;
 }

@@ -18,6 +18,10 @@ struct SceneOutcome {
     double mapSq = 0.0; // sum of squared mapping errors over the grid, window pixels
     double mapMax = 0.0;
     int mapCount = 0;
+    // The same for a fit to the drawn centres of the marks (see drawnCentre): what the mapping
+    // would be if every mark were drawn centred on its window point.
+    double drawnMapSq = 0.0;
+    double drawnMapMax = 0.0;
     double fitMs = 0.0;
     double cpuMs = 0.0; // processor time of the same on all cores
 

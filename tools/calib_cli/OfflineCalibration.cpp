@@ -6,6 +6,7 @@
 #include "compute/YThreshold.h"
 
 #include <QElapsedTimer>
+#include <malloc.h>
 
 namespace {
 
@@ -17,6 +18,12 @@ bool isKnownLens(int lens) {
 }
 
 } // namespace
+
+void keepPictureBuffers() {
+    constexpr int kLargest = 256 << 20;
+    mallopt(M_MMAP_THRESHOLD, kLargest);
+    mallopt(M_TRIM_THRESHOLD, 2 * kLargest);
+}
 
 OfflineResult runOfflineCalibration(const cv::Mat& black, const cv::Mat& white,
                                     const cv::Mat& pattern, const OfflineOptions& options) {

@@ -40,6 +40,11 @@ struct OfflineResult {
     cv::Mat patternImage;
 };
 
+// Recognition allocates and frees picture-sized buffers at every threshold, most of them
+// inside the marker detector; taken from fresh mappings each time they cost page faults on
+// every use. Keeps such buffers in the heap for reuse; a process-wide setting for main().
+void keepPictureBuffers();
+
 // The captures must be 8-bit grey pictures of 1280 x 720 (the caller checks).
 OfflineResult runOfflineCalibration(const cv::Mat& black, const cv::Mat& white,
                                     const cv::Mat& pattern, const OfflineOptions& options);

@@ -61,6 +61,7 @@ void printSummary(const OfflineResult& r) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    keepPictureBuffers();
     CalibCommand cmd;
     QString error;
     if (!parseCalibCommand(app.arguments(), cmd, error))
