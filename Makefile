@@ -1,17 +1,21 @@
-# The two commands of the quick start. Everything else is plain CMake under build/.
+# The two commands of the quick start, and the screenshots of the README.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+SCREENSHOTS ?= docs/screenshots
 
-# Without a display (a server, CI) the program runs on the offscreen platform.
+# With a display the program opens its main panel on the virtual module; without one (a
+# server, CI) it runs an automatic calibration on the offscreen platform and prints the result.
 ifeq ($(strip $(DISPLAY)$(WAYLAND_DISPLAY)),)
-RUN_ENV := QT_QPA_PLATFORM=offscreen
+RUN := QT_QPA_PLATFORM=offscreen TIVORA_UNATTENDED=1 $(BUILD)/tivora --simulate --calibrate auto
+else
+RUN := $(BUILD)/tivora --simulate
 endif
 
-.PHONY: run test deps build
+.PHONY: run test deps build screenshots
 
 run: build
-	$(RUN_ENV) $(BUILD)/tivora --simulate
+	$(RUN)
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -19,6 +23,11 @@ test: build
 build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
+
+screenshots: build
+	QT_QPA_PLATFORM=offscreen $(BUILD)/tests/app/panel/tivora_panel_screenshots $(SCREENSHOTS)
+	QT_QPA_PLATFORM=offscreen $(BUILD)/tests/align/tivora_align_screenshots $(SCREENSHOTS)
+	QT_QPA_PLATFORM=offscreen $(BUILD)/tests/calib/tivora_calib_screenshots $(SCREENSHOTS)
 
 deps:
 	@scripts/install-deps
