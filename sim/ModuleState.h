@@ -55,6 +55,8 @@ constexpr int kInputSlots = 25;
 // end or cancel, begins a new touch: steps an older touch left for later see that and stop.
 struct PenState {
     uint32_t touch = 0;
+    // The user presses Backspace when the next target is started.
+    bool backPending = false;
     // Camera x and y of each input slot, as DAT_MC_INPUT_POINT sends them.
     std::array<float, 2 * kInputSlots> inputPoints{};
 };

@@ -37,10 +37,8 @@ std::array<double, 2> jitter(const SimProfile& profile, uint32_t target) {
     return {dx, spread(rng)};
 }
 
-void lift(ModuleContext& m, uint32_t target, bool goBack) {
+void lift(ModuleContext& m, uint32_t target) {
     answerIndex(m, RES_MC_PATTERN_END, target);
-    if (goBack && m.desk)
-        m.desk->pressBack();
 }
 
 // After the least hold, the pen stays until the rings are full and the window has moved on.
@@ -55,9 +53,11 @@ void hold(ModuleContext& m, uint32_t touch, uint32_t target, int64_t waited) {
         });
         return;
     }
-    const bool goBack = m.profile.goBackAfter == int(target) && !faults.wentBack;
-    faults.wentBack = faults.wentBack || goBack;
-    lift(m, target, goBack);
+    if (m.profile.goBackAfter == int(target) && !faults.wentBack) {
+        faults.wentBack = true;
+        m.state.session.pen.backPending = true;
+    }
+    lift(m, target);
 }
 
 void press(ModuleContext& m, uint32_t touch, uint32_t target, const SymbolSighting& s) {
@@ -86,7 +86,7 @@ void press(ModuleContext& m, uint32_t touch, uint32_t target, const SymbolSighti
     FaultState& faults = m.state.faults;
     if (m.profile.liftEarlyOn == int(target) && !faults.penLiftedEarly) {
         faults.penLiftedEarly = true;
-        lift(m, target, false);
+        lift(m, target);
         return;
     }
     m.after(m.profile.penHoldMs, [touch, target](ModuleContext& c) { hold(c, touch, target, 0); });
@@ -115,8 +115,15 @@ void startTarget(const InPacket& in, ModuleContext& m) {
         m.out.nak(in.code());
         return;
     }
-    const uint32_t touch = ++m.state.session.pen.touch;
+    PenState& pen = m.state.session.pen;
+    const uint32_t touch = ++pen.touch;
     const uint32_t target = in.u32(0);
+    // The user sees the symbol leave for the next target and asks for the last one again.
+    if (pen.backPending) {
+        pen.backPending = false;
+        if (m.desk)
+            m.desk->pressBack();
+    }
     approach(m, touch, target, 0);
 }
 
@@ -124,6 +131,7 @@ void startTarget(const InPacket& in, ModuleContext& m) {
 void startEndOrCancel(const InPacket& in, ModuleContext& m) {
     PenState& pen = m.state.session.pen;
     ++pen.touch;
+    pen.backPending = false;
     if (in.code() == CMD_MC_START)
         pen.inputPoints.fill(0.0f);
     m.out.ack();
