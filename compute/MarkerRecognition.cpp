@@ -122,11 +122,12 @@ void appendByPosition(std::vector<MarkerRecord>&& found, MarkerLists& lists) {
 } // namespace
 
 void findMarkerCenters(const cv::Mat& image, int nAC, PointTable& rawCentres, MarkerLists& lists) {
-    appendByPosition(detectMarkers(image, -1), lists);
-
+    // The unchanged image goes first, in the same sweep so that both cores stay busy.
+    std::vector<int> levels{-1};
     const std::vector<int> candidates = calcThresholdCandidates(image, true);
+    levels.insert(levels.end(), candidates.begin(), candidates.end());
     std::vector<std::vector<MarkerRecord>> found = sweepThresholds<std::vector<MarkerRecord>>(
-        candidates, kBudgetMs, [&](int thr) { return detectMarkers(image, thr); });
+        levels, kBudgetMs, [&](int thr) { return detectMarkers(image, thr); });
     for (std::vector<MarkerRecord>& markers : found)
         appendByPosition(std::move(markers), lists);
 
