@@ -18,11 +18,18 @@ constexpr float kCornerTolerance = 0.5f;
 struct Detector {
     cv::Ptr<cv::aruco::Dictionary> dictionary =
         cv::aruco::getPredefinedDictionary(cv::aruco::DICT_APRILTAG_16h5);
-    cv::Ptr<cv::aruco::DetectorParameters> params = makeParams();
+    cv::Ptr<cv::aruco::DetectorParameters> params = makeParams(false);
+    cv::Ptr<cv::aruco::DetectorParameters> binaryParams = makeParams(true);
 
-    static cv::Ptr<cv::aruco::DetectorParameters> makeParams() {
+    // On a picture that is already black and white the detector's three adaptive windows
+    // yield the same outer outlines, since every outer boundary pixel of a dark region touches
+    // a white one; only the smallest window is run there. The benchmark corpus gives
+    // identical centres either way, at a third of the detector's time.
+    static cv::Ptr<cv::aruco::DetectorParameters> makeParams(bool binary) {
         cv::Ptr<cv::aruco::DetectorParameters> p = cv::aruco::DetectorParameters::create();
         p->errorCorrectionRate = 0.0;
+        if (binary)
+            p->adaptiveThreshWinSizeMax = p->adaptiveThreshWinSizeMin;
         return p;
     }
 };
@@ -94,14 +101,15 @@ std::vector<MarkerRecord> detectMarkers(const cv::Mat& image, int thr) {
     const Detector& d = detector();
     std::vector<std::vector<cv::Point2f>> corners;
     std::vector<int> ids;
-    cv::aruco::detectMarkers(input, d.dictionary, corners, ids, d.params);
+    const cv::Ptr<cv::aruco::DetectorParameters>& params = thr >= 0 ? d.binaryParams : d.params;
+    cv::aruco::detectMarkers(input, d.dictionary, corners, ids, params);
 
     std::vector<MarkerRecord> markers;
     for (size_t i = 0; i < ids.size(); ++i) {
         MarkerRecord m;
         m.id = ids[i];
         std::copy_n(corners[i].begin(), 4, m.corners.begin());
-        m.contour = recoverOutline(input, m.corners, *d.params);
+        m.contour = recoverOutline(input, m.corners, *params);
         if (m.contour.empty()) {
             qDebug() << "detectMarkers: no outline for id" << m.id;
             continue;
