@@ -1,5 +1,7 @@
 #include "compute/RegionContours.h"
 
+#include <algorithm>
+#include <limits>
 #include <opencv2/imgproc.hpp>
 
 namespace {
@@ -17,31 +19,24 @@ int rowEdges(const cv::Mat& binary) {
     return edges;
 }
 
-struct RegionSizes {
-    cv::Mat labels;
-    cv::Mat stats;
-    int count = 0;
+// Bounding boxes of the regions of one colour, by label (label 0 is the other colour).
+struct Box {
+    int x0 = std::numeric_limits<int>::max();
+    int y0 = std::numeric_limits<int>::max();
+    int x1 = -1;
+    int y1 = -1;
+
+    void add(int x, int y) {
+        x0 = std::min(x0, x);
+        x1 = std::max(x1, x);
+        y0 = std::min(y0, y);
+        y1 = std::max(y1, y);
+    }
+    bool smallerThan(int w, int h) const { return x1 - x0 + 1 < w || y1 - y0 + 1 < h; }
+    bool touchesEdge(const cv::Size& size) const {
+        return x0 == 0 || y0 == 0 || x1 == size.width - 1 || y1 == size.height - 1;
+    }
 };
-
-RegionSizes label(const cv::Mat& img, int connectivity) {
-    RegionSizes r;
-    cv::Mat centroids;
-    r.count =
-        cv::connectedComponentsWithStats(img, r.labels, r.stats, centroids, connectivity, CV_32S);
-    return r;
-}
-
-bool touchesEdge(const cv::Mat& stats, int i, const cv::Size& size) {
-    const int* s = stats.ptr<int>(i);
-    return s[cv::CC_STAT_LEFT] == 0 || s[cv::CC_STAT_TOP] == 0 ||
-           s[cv::CC_STAT_LEFT] + s[cv::CC_STAT_WIDTH] == size.width ||
-           s[cv::CC_STAT_TOP] + s[cv::CC_STAT_HEIGHT] == size.height;
-}
-
-bool smallerThan(const cv::Mat& stats, int i, int w, int h) {
-    const int* s = stats.ptr<int>(i);
-    return s[cv::CC_STAT_WIDTH] < w || s[cv::CC_STAT_HEIGHT] < h;
-}
 
 } // namespace
 
@@ -52,26 +47,41 @@ void largeRegionContours(const cv::Mat& binary, int minWidth, int minHeight,
         cv::findContours(binary, contours, hierarchy, cv::RETR_CCOMP, cv::CHAIN_APPROX_SIMPLE);
         return;
     }
-    const RegionSizes white = label(binary, 8);
+    // The labelling's own statistics cost more than the labelling; only boxes are needed.
+    cv::Mat whiteLabels;
+    cv::Mat blackLabels;
     cv::Mat inverted;
+    const int whiteCount = cv::connectedComponents(binary, whiteLabels, 8, CV_32S);
     cv::bitwise_not(binary, inverted);
-    const RegionSizes black = label(inverted, 4);
+    const int blackCount = cv::connectedComponents(inverted, blackLabels, 4, CV_32S);
+    std::vector<Box> whiteBoxes(whiteCount);
+    std::vector<Box> blackBoxes(blackCount);
+    for (int y = 0; y < binary.rows; ++y) {
+        const uint8_t* src = binary.ptr<uint8_t>(y);
+        const int* wl = whiteLabels.ptr<int>(y);
+        const int* bl = blackLabels.ptr<int>(y);
+        for (int x = 0; x < binary.cols; ++x) {
+            if (src[x])
+                whiteBoxes[wl[x]].add(x, y);
+            else
+                blackBoxes[bl[x]].add(x, y);
+        }
+    }
 
-    // Label 0 is the other colour in each labelling. A hole's boundary runs on the white
-    // pixels around it, one pixel outside its box.
-    std::vector<uint8_t> dropWhite(white.count, 0);
-    for (int i = 1; i < white.count; ++i)
-        dropWhite[i] = smallerThan(white.stats, i, minWidth, minHeight);
-    std::vector<uint8_t> fillBlack(black.count, 0);
-    for (int i = 1; i < black.count; ++i)
-        fillBlack[i] = !touchesEdge(black.stats, i, binary.size()) &&
-                       smallerThan(black.stats, i, minWidth - 2, minHeight - 2);
+    // A hole's boundary runs on the white pixels around it, one pixel outside its box.
+    std::vector<uint8_t> dropWhite(whiteCount, 0);
+    for (int i = 1; i < whiteCount; ++i)
+        dropWhite[i] = whiteBoxes[i].smallerThan(minWidth, minHeight);
+    std::vector<uint8_t> fillBlack(blackCount, 0);
+    for (int i = 1; i < blackCount; ++i)
+        fillBlack[i] = !blackBoxes[i].touchesEdge(binary.size()) &&
+                       blackBoxes[i].smallerThan(minWidth - 2, minHeight - 2);
 
     cv::Mat cleaned(binary.size(), CV_8UC1);
     for (int y = 0; y < binary.rows; ++y) {
         const uint8_t* src = binary.ptr<uint8_t>(y);
-        const int* wl = white.labels.ptr<int>(y);
-        const int* bl = black.labels.ptr<int>(y);
+        const int* wl = whiteLabels.ptr<int>(y);
+        const int* bl = blackLabels.ptr<int>(y);
         uint8_t* dst = cleaned.ptr<uint8_t>(y);
         for (int x = 0; x < binary.cols; ++x) {
             if (src[x])
