@@ -20,20 +20,16 @@ constexpr int kTwoBytesPerPixel = 2 * 1280 * 720;
 } // namespace
 
 void TvMainCtrl::StartAutoCalibration() {
-    if (!startPreamble("StartAutoCalibration()", false))
-        return;
-    m_psCalibDlg->prepareWindow(CalibDlg::Black);
-    m_psCalibDlg->prepareAutoTargets();
-    m_psCalibDlg->showAndWait();
-    m_pDevice->SetImageReverse(imageReverseFlag());
-    QThread::msleep(200);
-    m_nState = BlackCapture;
-    m_pDevice->send_ac_black_start(m_psCalibDlg->m_nLens, m_nFWLower);
+    if (startPreamble("StartAutoCalibration()", false))
+        startCaptureChain();
 }
 
 void TvMainCtrl::StartSemiAutoCalibration() {
-    if (!startPreamble("StartSemiAutoCalibration()", true))
-        return;
+    if (startPreamble("StartSemiAutoCalibration()", true))
+        startCaptureChain();
+}
+
+void TvMainCtrl::startCaptureChain() {
     m_psCalibDlg->prepareWindow(CalibDlg::Black);
     m_psCalibDlg->prepareAutoTargets();
     m_psCalibDlg->showAndWait();

@@ -45,16 +45,7 @@ void TvMainCtrl::StartManualCalibration() {
         return;
     m_psCalibDlg->prepareWindow(CalibDlg::Targets);
     m_psCalibDlg->prepareManualTargets();
-    m_psCalibDlg->setCurrentIndex(0);
-    m_psCalibDlg->setCount(link::g_nMC);
-    m_psCalibDlg->setArcAnimation(false);
-    m_psCalibDlg->showAndWait();
-    m_nState = ManualTargets;
-    m_pDevice->SendMCStart();
-    QThread::msleep(200);
-    m_pDevice->SetImageReverse(imageReverseFlag());
-    QThread::msleep(200);
-    m_pDevice->SendMCPatternStart(0);
+    startTargets(link::g_nMC);
 }
 
 void TvMainCtrl::startTuningStage() {
@@ -62,8 +53,12 @@ void TvMainCtrl::startTuningStage() {
     m_psCalibDlg->hide();
     m_psCalibDlg->prepareWindow(CalibDlg::Targets);
     m_psCalibDlg->prepareTuningTargets();
+    startTargets(link::g_nAC);
+}
+
+void TvMainCtrl::startTargets(int count) {
     m_psCalibDlg->setCurrentIndex(0);
-    m_psCalibDlg->setCount(link::g_nAC);
+    m_psCalibDlg->setCount(count);
     m_psCalibDlg->setArcAnimation(false);
     m_psCalibDlg->showAndWait();
     m_nState = ManualTargets;

@@ -95,9 +95,11 @@ private:
     void CheckCamConnectProc();
     bool startPreamble(const char* name, bool semiAuto);
     int imageReverseFlag() const;
+    void startCaptureChain();
     void advanceAutoChain();
     void runAutoComputation();
     void startTuningStage();
+    void startTargets(int count);
     void onInputPoints(const uint8_t* points);
     void upload(bool tweakPresent, int tweakCount, const float* tweaks);
     void startProbe(int index);

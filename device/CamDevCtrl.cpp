@@ -9,6 +9,7 @@
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QThread>
+#include <cstring>
 
 using namespace pkt;
 
@@ -83,30 +84,36 @@ bool CamDevCtrl::OpenDevice() {
     return true;
 }
 
-void CamDevCtrl::sendSingle(uint32_t code, const uint8_t* payload, int length) {
-    uint8_t packet[kPacketSize] = {};
+namespace {
+
+// One packet in a zero-filled buffer: the bytes past the payload go out as zeros.
+void buildPacket(uint8_t* packet, uint32_t code, const uint8_t* payload, int length) {
+    std::memset(packet, 0, kPacketSize);
     le::put32(packet, 0, code);
     le::put32(packet, 4, uint32_t(length));
     if (length > 0)
         std::memcpy(packet + kHeaderSize, payload, size_t(length));
-    {
-        std::lock_guard<std::mutex> lock(usbWriteLock());
-        WritePacket(packet);
-    }
+}
+
+} // namespace
+
+void CamDevCtrl::writeLocked(const uint8_t* packet) {
+    std::lock_guard<std::mutex> lock(usbWriteLock());
+    WritePacket(packet);
+}
+
+void CamDevCtrl::sendSingle(uint32_t code, const uint8_t* payload, int length) {
+    uint8_t packet[kPacketSize];
+    buildPacket(packet, code, payload, length);
+    writeLocked(packet);
     PrintPacket(packet);
 }
 
 void CamDevCtrl::SendPacket(const uint8_t* payload, uint32_t code, int length) {
     if (length <= kMaxPayload) {
-        uint8_t packet[kPacketSize] = {};
-        le::put32(packet, 0, code);
-        le::put32(packet, 4, uint32_t(length));
-        if (length > 0)
-            std::memcpy(packet + kHeaderSize, payload, size_t(length));
-        {
-            std::lock_guard<std::mutex> lock(usbWriteLock());
-            WritePacket(packet);
-        }
+        uint8_t packet[kPacketSize];
+        buildPacket(packet, code, payload, length);
+        writeLocked(packet);
         if (code != CODE_0x1007 && code != CMD_SENDIMG && code != CMD_SETUP_ALIVE)
             PrintPacket(packet);
         return;

@@ -108,6 +108,7 @@ private:
     void reapAbandonedThreads(bool wait);
     void closeHandle();
     void sendSingle(uint32_t code, const uint8_t* payload, int length);
+    void writeLocked(const uint8_t* packet);
 
     void PacketToImage16HID(const uint8_t* buffer, uint8_t* image, int byteCount);
     void placeImagePart(const uint8_t* packet, uint8_t* image);
@@ -116,7 +117,7 @@ private:
     void FindMissingParts(int first, int end);
     void RequestMissingParts();
     void requestMissingRun(int run);
-    void advanceGroup();
+    void continueGroup(int group);
     void sendDeferredRegisterWrites();
 
     void ReceiveEeprom(const uint8_t* packet);

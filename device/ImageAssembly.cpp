@@ -2,7 +2,6 @@
 #include "device/CamDevCtrl.h"
 #include "device/Packet.h"
 #include "device/PacketLog.h"
-#include "device/UsbWriteLock.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -26,8 +25,8 @@ int partNumber(const uint8_t* packet) {
 // The pixel bytes a part carries: its length field says 8 + bytes, but never more than the
 // packet holds, whatever the module claims.
 int pixelBytes(const uint8_t* packet) {
-    const int32_t length = le::i32(packet, 4);
-    return std::clamp(length - 8, 0, kMaxPixelsPerPart);
+    const int64_t length = le::i32(packet, 4);
+    return int(std::clamp<int64_t>(length - 8, 0, kMaxPixelsPerPart));
 }
 
 int64_t partOffset(int part) {
@@ -115,8 +114,7 @@ void CamDevCtrl::RequestLiveImage() {
     std::fill(m_imageBuffer.begin(), m_imageBuffer.end(), 0xFF);
     uint8_t packet[kPacketSize] = {};
     le::put32(packet, 0, CMD_SENDIMG);
-    std::lock_guard<std::mutex> lock(usbWriteLock());
-    WritePacket(packet);
+    writeLocked(packet);
 }
 
 void CamDevCtrl::RequestACImage(int imageId, int group) {
@@ -132,8 +130,13 @@ void CamDevCtrl::RequestACImage(int imageId, int group) {
     SendPacket(payload, CMD_AC_SENDIMG, 2);
 }
 
-void CamDevCtrl::advanceGroup() {
-    RequestACImage(m_nACImageId, m_nCurrentGroup + 1);
+// The next group when this one is whole, else a repair of what it is missing.
+void CamDevCtrl::continueGroup(int group) {
+    FindMissingParts(group * kPartsPerGroup, group * kPartsPerGroup + kPartsPerGroup);
+    if (m_missingRuns.isEmpty())
+        RequestACImage(m_nACImageId, group + 1);
+    else
+        RequestMissingParts();
 }
 
 void CamDevCtrl::ReceiveACProcHID(const uint8_t* packet, int bytesRead) {
@@ -158,11 +161,7 @@ void CamDevCtrl::ReceiveACProcHID(const uint8_t* packet, int bytesRead) {
             emit sigACNewFrame(m_imageBuffer.data(), m_nACImageSize);
             break;
         }
-        FindMissingParts(group * kPartsPerGroup, group * kPartsPerGroup + kPartsPerGroup);
-        if (m_missingRuns.isEmpty())
-            advanceGroup();
-        else
-            RequestMissingParts();
+        continueGroup(group);
         break;
     case DAT_AC_IMAGE_PART: {
         const int part = partNumber(packet);
@@ -183,11 +182,7 @@ void CamDevCtrl::ReceiveACProcHID(const uint8_t* packet, int bytesRead) {
         }
         if (group > kGroupCount - 1)
             break;
-        FindMissingParts(group * kPartsPerGroup, group * kPartsPerGroup + kPartsPerGroup);
-        if (m_missingRuns.isEmpty())
-            advanceGroup();
-        else
-            RequestMissingParts();
+        continueGroup(group);
         break;
     default:
         break;
