@@ -152,12 +152,13 @@ void CamDevCtrl::ReceiveMaskPart(const uint8_t* packet) {
         m_nMaskBytes = 0;
     if (part < kMaskLastPart) {
         std::memcpy(m_maskBuffer.data() + part * kMaskSlice, bytes, kMaskSlice);
-        m_nMaskBytes += kMaskSlice;
+        // A module that repeats parts must not make the count outgrow the buffer it describes.
+        m_nMaskBytes = std::min(m_nMaskBytes + kMaskSlice, kMaskSize);
         const uint8_t next = uint8_t(part + 1);
         sendSingle(CMD_GET_MASK, &next, 1);
     } else if (part == kMaskLastPart) {
         std::memcpy(m_maskBuffer.data() + kMaskLastPart * kMaskSlice, bytes, kMaskLastBytes);
-        m_nMaskBytes += kMaskLastBytes;
+        m_nMaskBytes = std::min(m_nMaskBytes + kMaskLastBytes, kMaskSize);
         emit sigReceiveMask(m_maskBuffer.data(), m_nMaskBytes);
     }
 }

@@ -1,0 +1,165 @@
+#include "tests/fuzz/LinkFuzzHarness.h"
+
+#include "calib/TuningRecord.h"
+#include "device/ByteOrder.h"
+#include "device/CamDevCtrl.h"
+#include "device/Packet.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+using namespace pkt;
+
+namespace link_fuzz {
+namespace {
+
+// Serves queued packets to the receive thread; the thread is idle once it asks for the next
+// packet with the queue empty, so every packet before has been dispatched.
+class ScriptedTransport : public Transport {
+public:
+    bool isPresent(bool) override { return true; }
+    bool open(QString* serial) override {
+        *serial = QStringLiteral("FUZZ0001");
+        return true;
+    }
+    bool isOpen() const override { return true; }
+    void close() override {}
+    int write(const uint8_t*) override { return kPacketSize; }
+
+    int read(uint8_t, uint8_t* packet, int timeoutMs) override {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (m_queue.empty()) {
+            m_idle = true;
+            m_changed.notify_all();
+            m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                               [this] { return !m_queue.empty(); });
+            if (m_queue.empty())
+                return -1;
+        }
+        const std::vector<uint8_t> next = std::move(m_queue.front());
+        m_queue.pop_front();
+        std::memcpy(packet, next.data(), next.size());
+        return int(next.size());
+    }
+
+    void serveAndWait(std::deque<std::vector<uint8_t>> packets) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_queue = std::move(packets);
+        m_idle = false;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return m_idle && m_queue.empty(); });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::vector<uint8_t>> m_queue;
+    bool m_idle = false;
+};
+
+// A fault the sanitizers would not see: the link handing on more than its buffer holds.
+void require(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "link fuzz: %s\n", what);
+        std::abort();
+    }
+}
+
+struct Link {
+    ScriptedTransport* transport = new ScriptedTransport;
+    CamDevCtrl* ctrl = nullptr;
+
+    Link() {
+        static int argc = 1;
+        static char name[] = "link-fuzz";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance())
+            new QCoreApplication(argc, argv);
+        ctrl = new CamDevCtrl(std::unique_ptr<Transport>(transport));
+        QObject::connect(
+            ctrl, &CamDevCtrl::sigReceiveMask, ctrl,
+            [](unsigned char* mask, int length) {
+                require(mask && length >= 0 && length <= CamDevCtrl::kMaskSize,
+                        "mask length outside its buffer");
+            },
+            Qt::DirectConnection);
+        QObject::connect(
+            ctrl, &CamDevCtrl::sigSetPrevTweak, ctrl,
+            [](unsigned char* record) {
+                const TuningRecord tuning = TuningRecord::fromDeviceRecord(record);
+                require(tuning.tweakCount >= 0 && tuning.tweakCount <= TuningRecord::kMaxTweaks,
+                        "tweak count outside its table");
+            },
+            Qt::DirectConnection);
+        ctrl->SetRecvEndpoint(0);
+        ctrl->CreateRecvPacketThread();
+    }
+};
+
+Link& link() {
+    static Link* instance = new Link;
+    return *instance;
+}
+
+// Cuts the input into packets; `code` may replace each packet's code from its first byte.
+template <typename CodeFor>
+std::deque<std::vector<uint8_t>> packetsOf(const uint8_t* data, size_t size, CodeFor code) {
+    std::deque<std::vector<uint8_t>> packets;
+    for (size_t at = 0; at < size; at += kPacketSize) {
+        const size_t bytes = std::min(size - at, size_t(kPacketSize));
+        std::vector<uint8_t> packet(bytes, 0);
+        std::memcpy(packet.data(), data + at, bytes);
+        code(packet);
+        packets.push_back(std::move(packet));
+    }
+    return packets;
+}
+
+void replaceCode(std::vector<uint8_t>& packet, const uint32_t* codes, size_t count) {
+    if (packet.size() < 4)
+        packet.resize(4, 0);
+    le::put32(packet.data(), 0, codes[packet[0] % count]);
+}
+
+} // namespace
+
+void quietLog() {
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+}
+
+void receiveDispatch(const uint8_t* data, size_t size) {
+    Link& l = link();
+    l.ctrl->RequestACImage(0, 0);
+    l.transport->serveAndWait(packetsOf(data, size, [](std::vector<uint8_t>&) {}));
+}
+
+void imageAssembly(const uint8_t* data, size_t size) {
+    static const uint32_t codes[] = {DAT_IMAGE,       DAT_IMGEND,        DAT_AC_IMAGE,
+                                     DAT_AC_IMGEND,   DAT_AC_IMAGE_PART, RES_AC_IMGPART_END,
+                                     RES_AC_WHITE_END};
+    if (size == 0)
+        return;
+    Link& l = link();
+    l.ctrl->RequestACImage(1, 0);
+    if (data[0] % (CamDevCtrl::kGroupCount + 1) != 0)
+        l.ctrl->RequestACImage(1, data[0] % (CamDevCtrl::kGroupCount + 1));
+    l.transport->serveAndWait(packetsOf(data + 1, size - 1, [](std::vector<uint8_t>& p) {
+        replaceCode(p, codes, std::size(codes));
+    }));
+}
+
+void recordAndMask(const uint8_t* data, size_t size) {
+    static const uint32_t codes[] = {DAT_EEPROM,         DAT_MASK,  DAT_OPTION,
+                                     DAT_VERSION,        RES_DEBUG, DAT_MC_INPUT_POINT,
+                                     RES_MC_PATTERN_END, DAT_MASK};
+    link().transport->serveAndWait(packetsOf(
+        data, size, [](std::vector<uint8_t>& p) { replaceCode(p, codes, std::size(codes)); }));
+}
+
+} // namespace link_fuzz
