@@ -1,0 +1,152 @@
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Whole calibrations as a user runs them: the program on the virtual module, whose camera
+// photographs the calibration window and whose pen touches its targets. Each row writes a
+// profile, runs `tivora --calibrate KIND` offscreen and checks what the user and the module saw.
+class CalibrationRunsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void automatic_data();
+    void automatic();
+    void manual_data();
+    void manual();
+    void tuning_data();
+    void tuning();
+
+private:
+    struct Run {
+        int exitCode = -1;
+        QString out; // the result lines and messages
+        QString log; // the debug log
+    };
+    Run run(const QString& kind, const QString& profile);
+    void addRows(const char* name, const QString& profile, int exitCode,
+                 const QStringList& expected, const QStringList& absent = {});
+    void check(const QString& kind);
+    static double rmsOf(const QString& out);
+
+    QTemporaryDir m_dir;
+    int m_runs = 0;
+};
+
+CalibrationRunsTest::Run CalibrationRunsTest::run(const QString& kind, const QString& profile) {
+    const QString path = m_dir.filePath(QStringLiteral("profile%1.ini").arg(++m_runs));
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(profile.toUtf8());
+    file.close();
+
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("TIVORA_CONFIG_DIR"), m_dir.path());
+    env.insert(QStringLiteral("TIVORA_INSTANCE_KEY"),
+               QStringLiteral("runs-%1-%2").arg(QCoreApplication::applicationPid()).arg(m_runs));
+    env.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TIVORA_BINARY),
+                  {QStringLiteral("/noAutoUpdate"), QStringLiteral("--device"), "sim:" + path,
+                   QStringLiteral("--calibrate"), kind});
+    Run result;
+    if (!process.waitForFinished(150000)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.exitCode = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.log = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+double CalibrationRunsTest::rmsOf(const QString& out) {
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("ground truth: RMS ([0-9.]+) px")).match(out);
+    return m.hasMatch() ? m.captured(1).toDouble() : -1.0;
+}
+
+void CalibrationRunsTest::addRows(const char* name, const QString& profile, int exitCode,
+                                  const QStringList& expected, const QStringList& absent) {
+    QTest::newRow(name) << profile << exitCode << expected << absent;
+}
+
+void CalibrationRunsTest::check(const QString& kind) {
+    QFETCH(QString, profile);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, expected);
+    QFETCH(QStringList, absent);
+    const Run r = run(kind, profile);
+    const QString all = r.out + r.log;
+    QVERIFY2(r.exitCode == exitCode, qPrintable(r.out + r.log.right(3000)));
+    for (const QString& text : expected)
+        QVERIFY2(all.contains(text), qPrintable("missing: " + text + "\n" + r.out));
+    for (const QString& text : absent)
+        QVERIFY2(!all.contains(text), qPrintable("unexpected: " + text + "\n" + r.out));
+    if (exitCode == 0) {
+        // The module's stored calibration maps the pen where the user touched.
+        const double rms = rmsOf(r.out);
+        QVERIFY2(rms >= 0 && rms < 1.0, qPrintable(r.out));
+    }
+}
+
+namespace {
+
+void columns() {
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QStringList>("absent");
+}
+
+const QString kPenLikeTheTable = QStringLiteral("[Pen]\nOffsets=tweak0\n");
+
+} // namespace
+
+void CalibrationRunsTest::automatic_data() {
+    columns();
+    addRows("succeeds, no ratio error", kPenLikeTheTable, 0,
+            {"calibration auto: succeeded", "CMD_SET_CALIB_PARAMETER : Len[370]",
+             "CMD_SET_FIX_COORD_RATIO : Len[12], Data[0, 0.000000]"});
+    addRows("x ratio error corrected", kPenLikeTheTable + "[Touch]\nRatioErrorX=1.03\n", 0,
+            {"calibration auto: succeeded", "CMD_SET_FIX_COORD_RATIO : Len[12], Data[1, 1.37"});
+    addRows("5% of captured parts dropped", kPenLikeTheTable + "[Faults]\nDropFraction=0.05\n", 0,
+            {"calibration auto: succeeded", "missed seq"});
+    addRows("camera turned away", "[Screen]\nTurnedAway=1\n", 1,
+            {"message: Calibration failed. Please try again.", "calibration auto: failed"},
+            {"CMD_SET_CALIB_PARAMETER", "calibration auto: succeeded"});
+}
+
+void CalibrationRunsTest::automatic() {
+    check(QStringLiteral("auto"));
+}
+
+void CalibrationRunsTest::manual_data() {
+    columns();
+    addRows("16 targets", QString(), 0,
+            {"calibration manual: succeeded", "CMD_MC_GET_INPUT_POINT",
+             "CMD_MC_PATTERN_START : Data[f]"});
+    addRows("early lift and going back", "[Pen]\nLiftEarlyOn=3\nGoBackAfter=6\n", 0,
+            {"calibration manual: succeeded", "slotMCNextStep: curidx = 3"});
+}
+
+void CalibrationRunsTest::manual() {
+    check(QStringLiteral("manual"));
+}
+
+void CalibrationRunsTest::tuning_data() {
+    columns();
+    addRows("20 positions", kPenLikeTheTable, 0,
+            {"calibration tuning: succeeded", "before StopSemiAutoCalibration", "-- ac_tweak --",
+             "ac_tweak_num = 20"});
+}
+
+void CalibrationRunsTest::tuning() {
+    check(QStringLiteral("tuning"));
+}
+
+QTEST_GUILESS_MAIN(CalibrationRunsTest)
+#include "test_calibration_runs.moc"
