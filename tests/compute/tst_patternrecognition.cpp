@@ -241,6 +241,14 @@ void TestPatternRecognition::acceptanceLimitsKeptForTheRun() {
     QVERIFY(log.contains("diameterNormal = 201"));
     QCOMPARE(circleAcceptanceLimits()->minSize, first.minSize);
     QCOMPARE(circleMinBoxHeight(), 24);
+
+    // One ultra-short-throw recognition lowers the minimum box height for good.
+    PatternGeometry ultraShort = geometry();
+    ultraShort.lensType = 3;
+    recogCircularPattern(m_pattern, 128, ultraShort, centres, offsets);
+    QCOMPARE(circleMinBoxHeight(), 20);
+    recogCircularPattern(m_pattern, 128, geometry(), centres, offsets);
+    QCOMPARE(circleMinBoxHeight(), 20);
 }
 
 void TestPatternRecognition::wholeChainRecoversTheModel() {

@@ -3,6 +3,7 @@
 #include "compute/PatternImage.h"
 #include "compute/RegionContours.h"
 #include "compute/ThresholdCandidates.h"
+#include "compute/ThresholdSweep.h"
 
 #include <QtTest>
 #include <opencv2/imgproc.hpp>
@@ -24,6 +25,8 @@ private slots:
     void robustCenter_data();
     void robustCenter();
     void centroidOfPolygonWithoutArea();
+    void sweepKeepsThresholdOrder();
+    void sweepStopsAfterTheBudget();
     void largeRegionContoursMatchFullTracing_data();
     void largeRegionContoursMatchFullTracing();
 };
@@ -172,6 +175,29 @@ void TestRecognitionBasics::centroidOfPolygonWithoutArea() {
     // A straight line has no area: the mean of its points, not a division by zero.
     const cv::Point2d line = contourCentroid({{0, 0}, {2, 0}, {10, 0}});
     QCOMPARE(line, cv::Point2d(4, 0));
+}
+
+void TestRecognitionBasics::sweepKeepsThresholdOrder() {
+    std::vector<int> levels;
+    for (int i = 0; i < 40; ++i)
+        levels.push_back(200 - 3 * i);
+    const std::vector<int> doubled =
+        sweepThresholds<int>(levels, 5000, [](int thr) { return 2 * thr; });
+    QCOMPARE(doubled.size(), levels.size());
+    for (size_t i = 0; i < levels.size(); ++i)
+        QCOMPARE(doubled[i], 2 * levels[i]);
+}
+
+void TestRecognitionBasics::sweepStopsAfterTheBudget() {
+    LogCapture log;
+    const std::vector<int> levels(50, 1);
+    const std::vector<int> done = sweepThresholds<int>(levels, 5, [](int thr) {
+        QThread::msleep(3);
+        return thr;
+    });
+    QVERIFY(!done.empty());
+    QVERIFY(done.size() < levels.size());
+    QCOMPARE(log.count(QRegularExpression("^timeout: \\d+$")), 1);
 }
 
 void TestRecognitionBasics::largeRegionContoursMatchFullTracing_data() {
