@@ -154,6 +154,7 @@ bool readPenOffsets(const QSettings& ini, SimProfile* p, QString* error) {
         p->penTweakTable = joined.endsWith(QLatin1Char('1')) ? 1 : 0;
         return true;
     }
+    p->penTweakTable = -1;
     if (joined.isEmpty())
         return true;
     if (items.size() != int(p->penOffsets.size())) {

@@ -78,9 +78,10 @@ struct SimProfile {
 
     // The pen: camera-pixel offset of its point from the touched window point at each of the
     // 20 pattern positions (x, y pairs, row by row), or the predefined tweak table of pen
-    // type 0 or 1 for the module's lens when penTweakTable is not negative.
+    // type 0 or 1 for the module's lens when penTweakTable is not negative. By default the pen
+    // sits where the table of the normal pen says, as the utility assumes out of the box.
     std::array<double, 40> penOffsets{};
-    int penTweakTable = -1;
+    int penTweakTable = 0;
     double penJitter = 0.0; // standard deviation, camera pixels
     int penSeed = 1;
     int penHoldMs = 400;  // at least this long on each target

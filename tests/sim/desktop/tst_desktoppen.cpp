@@ -14,6 +14,7 @@ SimProfile penProfile(int ceiling, int rear) {
     p.ceiling = uint8_t(ceiling);
     p.rear = uint8_t(rear);
     p.penHoldMs = 0;
+    p.penTweakTable = -1; // the pen exactly on the touched point
     return p;
 }
 
