@@ -41,6 +41,10 @@ const QStringList kKnownKeys = {
     "Screen/Roll",
     "Screen/Keystone",
     "Screen/TurnedAway",
+    "Screen/ObstacleLeft",
+    "Screen/ObstacleTop",
+    "Screen/ObstacleWidth",
+    "Screen/ObstacleHeight",
     "Lens/ShiftX",
     "Lens/ShiftY",
     "Lens/DistortionScale",
@@ -271,6 +275,10 @@ bool SimProfile::load(const QString& path, SimProfile* profile, QString* error) 
         readReal(ini, "Screen/WidthFraction", 0.05, 2.0, &p.screenWidthFraction, error) &&
         readReal(ini, "Screen/Roll", -45, 45, &p.screenRoll, error) &&
         readReal(ini, "Screen/Keystone", -0.5, 0.5, &p.screenKeystone, error) &&
+        readReal(ini, "Screen/ObstacleLeft", 0, 1, &p.obstacle[0], error) &&
+        readReal(ini, "Screen/ObstacleTop", 0, 1, &p.obstacle[1], error) &&
+        readReal(ini, "Screen/ObstacleWidth", 0, 1, &p.obstacle[2], error) &&
+        readReal(ini, "Screen/ObstacleHeight", 0, 1, &p.obstacle[3], error) &&
         readBool(ini, "Screen/TurnedAway", &p.turnedAway, error) &&
         readReal(ini, "Lens/ShiftX", -200, 200, &p.lensShiftX, error) &&
         readReal(ini, "Lens/ShiftY", -200, 200, &p.lensShiftY, error) &&

@@ -59,6 +59,9 @@ struct SimProfile {
     double screenRoll = 0.5;
     double screenKeystone = 0.03;
     bool turnedAway = false;
+    // Something in front of the projector: left, top, width and height as shares of the
+    // monitor; no light reaches the screen there. A width or height of 0 means none.
+    std::array<double, 4> obstacle{};
 
     // The lens: the preset for the module's lens option and firmware, its distortion centre
     // moved and its distortion scaled.

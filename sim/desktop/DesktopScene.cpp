@@ -2,6 +2,8 @@
 
 #include "sim/desktop/DeskWorld.h"
 
+#include <QPainter>
+
 DesktopScene::DesktopScene(const SimProfile& profile)
     : m_profile(profile), m_light(deskLight(profile)) {}
 
@@ -16,9 +18,16 @@ QImage DesktopScene::monitor() {
 }
 
 QImage DesktopScene::frame(int width, int height) {
-    const QImage screen = monitor();
+    QImage screen = monitor();
     if (screen.isNull())
         return QImage();
+    const auto& o = m_profile.obstacle;
+    if (o[2] > 0 && o[3] > 0) {
+        QPainter painter(&screen);
+        painter.fillRect(QRectF(o[0] * screen.width(), o[1] * screen.height(),
+                                o[2] * screen.width(), o[3] * screen.height()),
+                         Qt::black);
+    }
     const ProjectionParams truth = deskGroundTruth(m_profile, screen.width(), screen.height());
     QImage picture = width == kCaptureWidth && height == kCaptureHeight
                          ? renderCapture(screen, truth, m_light)

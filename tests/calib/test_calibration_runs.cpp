@@ -148,6 +148,14 @@ void CalibrationRunsTest::tuning_data() {
     addRows("20 positions", kPenLikeTheTable, 0,
             {"calibration tuning: succeeded", "before StopSemiAutoCalibration", "-- ac_tweak --",
              "ac_tweak_num = 20"});
+    // Something blocks the top-left corner: the tuning needs all 20 marks, the automatic fit
+    // does not, so the result is a plain automatic calibration, said after the result.
+    addRows("a mark hidden: falls back to automatic",
+            "[Screen]\nObstacleWidth=0.15\nObstacleHeight=0.2\n", 0,
+            {"calibration tuning: succeeded", "SemiAutoCalib Failed. Retry AutoCalib.",
+             "calibration tuning: succeeded\nstored calibration",
+             "message: Auto Calibration Tuning failed. Proceeded as normal Auto Calibration."},
+            {"before StopSemiAutoCalibration"});
 }
 
 void CalibrationRunsTest::tuning() {
