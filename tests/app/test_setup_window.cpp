@@ -27,6 +27,7 @@ private slots:
     void hiddenViewDropsPictures();
     void closeCodes_data();
     void closeCodes();
+    void closingThePanelEndsTheProgram();
 
 private:
     std::unique_ptr<TvSetupDlg> make();
@@ -145,6 +146,21 @@ void SetupWindowTest::closeCodes() {
     QCOMPARE(m_messages.size(), messages);
     if (messages)
         QCOMPARE(m_messages.first(), dlg->language()->textM(0));
+}
+
+void SetupWindowTest::closingThePanelEndsTheProgram() {
+    auto dlg = make();
+    dlg->mainPanel()->show();
+    // The program's event loop stands in for this one: closing must end it with code 0.
+    QEventLoop loop;
+    QTimer::singleShot(0, dlg->mainPanel(), &QWidget::close);
+    QTimer::singleShot(10000, &loop, [&loop] { loop.exit(99); });
+    QCOMPARE(loop.exec(), 0);
+    QVERIFY(m_messages.isEmpty());
+    dlg->controller()->calibDlg()->m_nPenSelect = 1;
+    dlg.reset();
+    QSettings ini(settings::configFilePath(), QSettings::IniFormat);
+    QCOMPARE(ini.value("Configuration/penSelection").toInt(), 1);
 }
 
 QTEST_MAIN(SetupWindowTest)
