@@ -26,6 +26,8 @@ private slots:
     void capturedPartLoss();
     void refusedCommand_data();
     void refusedCommand();
+    void refusedInManual_data();
+    void refusedInManual();
     void refusedAtStartup_data();
     void refusedAtStartup();
     void unplugged_data();
@@ -37,6 +39,7 @@ private:
     enum Kind { Auto, Manual };
     enum Outcome { Succeeds, Fails, Waits };
 
+    static void refusedColumns();
     void boot(const QString& faults);
     bool bootAndWaitForOptions(const QString& faults);
     void start(int kind);
@@ -151,22 +154,27 @@ void CalibrationFaultsTest::capturedPartLoss() {
     QCOMPARE(storedMask(), m_storeBefore.mid(408));
 }
 
-void CalibrationFaultsTest::refusedCommand_data() {
+void CalibrationFaultsTest::refusedColumns() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("faults");
     QTest::addColumn<int>("outcome");
     QTest::addColumn<int>("waitState");
+}
+
+void CalibrationFaultsTest::refusedCommand_data() {
+    refusedColumns();
 
     // Commands whose answer is only an acknowledgement: the run does not wait for it.
     QTest::newRow("CMD_STOP_TRACKING") << int(Auto) << kRefuse.arg("0x1110") << int(Succeeds) << 0;
     QTest::newRow("CMD_START_TRACKING") << int(Auto) << kRefuse.arg("0x110F") << int(Succeeds) << 0;
-    QTest::newRow("CMD_SET_IMAGE_REVERSE")
-        << int(Auto) << kRefuse.arg("0x1128") << int(Succeeds) << 0;
+
     QTest::newRow("CMD_IIC_WR") << int(Auto) << kRefuse.arg("0x1006") << int(Succeeds) << 0;
     QTest::newRow("CMD_SET_FIX_COORD_RATIO")
         << int(Auto) << kRefuse.arg("0x112A") << int(Succeeds) << 0;
     // No touch comes back: the probe times out and the calibration stands.
     QTest::newRow("CMD_SEND_COORD") << int(Auto) << kRefuse.arg("0x112B") << int(Succeeds) << 0;
+    // The captures come out mirrored on a lens that needs them turned: nothing is recognised.
+    QTest::newRow("CMD_SET_IMAGE_REVERSE") << int(Auto) << kRefuse.arg("0x1128") << int(Fails) << 0;
     // The capture chain and the upload have no time-out: the step waits until Esc.
     QTest::newRow("CMD_AC_BLACK_START")
         << int(Auto) << kRefuse.arg("0x1010") << int(Waits) << int(TvMainCtrl::BlackCapture);
@@ -181,12 +189,6 @@ void CalibrationFaultsTest::refusedCommand_data() {
         << int(Waits) << int(TvMainCtrl::BlackImageRequested);
     QTest::newRow("CMD_SET_CALIB_PARAMETER")
         << int(Auto) << kRefuse.arg("0x1123") << int(Waits) << int(TvMainCtrl::Uploaded);
-    QTest::newRow("CMD_MC_START") << int(Manual) << kRefuse.arg("0x1104") << int(Succeeds) << 0;
-    QTest::newRow("CMD_MC_END") << int(Manual) << kRefuse.arg("0x1105") << int(Succeeds) << 0;
-    QTest::newRow("CMD_MC_PATTERN_START")
-        << int(Manual) << kRefuse.arg("0x1107") << int(Waits) << int(TvMainCtrl::ManualTargets);
-    QTest::newRow("CMD_MC_GET_INPUT_POINT") << int(Manual) << kRefuse.arg("0x1125") << int(Waits)
-                                            << int(TvMainCtrl::InputPointsRequested);
 }
 
 void CalibrationFaultsTest::refusedCommand() {
@@ -206,6 +208,13 @@ void CalibrationFaultsTest::refusedCommand() {
         QCOMPARE(storedMask(), m_storeBefore.mid(408));
         return;
     }
+    if (outcome == Fails) {
+        QTRY_VERIFY_WITH_TIMEOUT(failureShown(), 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->state(), int(TvMainCtrl::Idle), 10000);
+        QVERIFY(closed.isEmpty());
+        QCOMPARE(store(), m_storeBefore);
+        return;
+    }
     QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->state(), waitState, 60000);
     // Nothing moves the step on; a generous look, not a speed target.
     QVERIFY(!closed.wait(3000));
@@ -216,6 +225,20 @@ void CalibrationFaultsTest::refusedCommand() {
     QCOMPARE(m_ctrl->state(), int(TvMainCtrl::Idle));
     QVERIFY(!m_ctrl->calibDlg()->isVisible());
     QCOMPARE(store(), m_storeBefore);
+}
+
+void CalibrationFaultsTest::refusedInManual_data() {
+    refusedColumns();
+    QTest::newRow("CMD_MC_START") << int(Manual) << kRefuse.arg("0x1104") << int(Succeeds) << 0;
+    QTest::newRow("CMD_MC_END") << int(Manual) << kRefuse.arg("0x1105") << int(Succeeds) << 0;
+    QTest::newRow("CMD_MC_PATTERN_START")
+        << int(Manual) << kRefuse.arg("0x1107") << int(Waits) << int(TvMainCtrl::ManualTargets);
+    QTest::newRow("CMD_MC_GET_INPUT_POINT") << int(Manual) << kRefuse.arg("0x1125") << int(Waits)
+                                            << int(TvMainCtrl::InputPointsRequested);
+}
+
+void CalibrationFaultsTest::refusedInManual() {
+    refusedCommand();
 }
 
 void CalibrationFaultsTest::refusedAtStartup_data() {
@@ -281,11 +304,17 @@ void CalibrationFaultsTest::unplugged() {
     const int step = m_ctrl->state();
     QVERIFY(step != TvMainCtrl::Idle);
 
-    QTRY_VERIFY_WITH_TIMEOUT(!ui.isEmpty(), 15000);
-    QCOMPARE(ui.first().first().toBool(), false);
+    // The report of the first open may still be under way; what counts is false, then true.
+    const auto reportAfter = [&ui](int from, bool enabled) {
+        for (int i = from; i < ui.size(); ++i)
+            if (ui.at(i).first().toBool() == enabled)
+                return i;
+        return -1;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(reportAfter(0, false) >= 0, 15000);
     // The step is left as it was: the window above decides what the user sees.
     QVERIFY(m_ctrl->state() != TvMainCtrl::Idle);
-    QTRY_VERIFY_WITH_TIMEOUT(ui.last().first().toBool(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(reportAfter(reportAfter(0, false), true) >= 0, 20000);
     QVERIFY(closed.isEmpty());
     QVERIFY(m_messages.isEmpty());
 
