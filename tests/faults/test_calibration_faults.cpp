@@ -2,6 +2,7 @@
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
 #include "calib/UserMessage.h"
+#include "device/ByteOrder.h"
 #include "device/CamDevCtrl.h"
 #include "sim/FactoryRecord.h"
 #include "sim/ModuleStore.h"
@@ -9,6 +10,25 @@
 #include "sim/desktop/SimDesktop.h"
 
 #include <QtTest>
+#include <climits>
+#include <cmath>
+#include <limits>
+
+// A module that was calibrated and masked before: a marked window size in both groups and a
+// mask the user drew, so that any loss or rewrite shows.
+static StoredState calibratedBefore() {
+    SimProfile profile;
+    StoredState stored;
+    stored.fwMajor = profile.fwMajor;
+    stored.fwMinor = profile.fwMinor;
+    stored.lens = profile.lens;
+    stored.record = makeFactoryRecord(profile);
+    for (int offset : {4, 320})
+        stored.record[size_t(offset)] = 0x11, stored.record[size_t(offset + 2)] = 0x22;
+    for (size_t i = 0; i < stored.mask.size(); i += 61)
+        stored.mask[i] = 0x5A;
+    return stored;
+}
 
 // Calibrations on the virtual module while it misbehaves: captured parts lost, a command
 // refused, the plug pulled mid-run, the camera turned away, the user giving up. Whatever
@@ -32,6 +52,8 @@ private slots:
     void refusedAtStartup();
     void unplugged_data();
     void unplugged();
+    void hostileStoredTuning_data();
+    void hostileStoredTuning();
     void failedOrCancelledKeepsData_data();
     void failedOrCancelledKeepsData();
 
@@ -40,8 +62,9 @@ private:
     enum Outcome { Succeeds, Fails, Waits };
 
     static void refusedColumns();
-    void boot(const QString& faults);
-    bool bootAndWaitForOptions(const QString& faults);
+    void boot(const QString& faults, const StoredState& stored);
+    bool bootAndWaitForOptions(const QString& faults,
+                               const StoredState& stored = calibratedBefore());
     void start(int kind);
     QByteArray store() const;
     QByteArray storedRecord() const { return store().mid(8, 400); }
@@ -56,22 +79,6 @@ private:
 };
 
 namespace {
-
-// A module that was calibrated and masked before: a marked window size in both groups and a
-// mask the user drew, so that any loss or rewrite shows.
-StoredState calibratedBefore() {
-    SimProfile profile;
-    StoredState stored;
-    stored.fwMajor = profile.fwMajor;
-    stored.fwMinor = profile.fwMinor;
-    stored.lens = profile.lens;
-    stored.record = makeFactoryRecord(profile);
-    for (int offset : {4, 320})
-        stored.record[size_t(offset)] = 0x11, stored.record[size_t(offset + 2)] = 0x22;
-    for (size_t i = 0; i < stored.mask.size(); i += 61)
-        stored.mask[i] = 0x5A;
-    return stored;
-}
 
 const QString kRefuse = QStringLiteral("[Faults]\nRefuseCodes=%1\n");
 
@@ -94,10 +101,10 @@ void CalibrationFaultsTest::cleanup() {
     m_dir.reset();
 }
 
-void CalibrationFaultsTest::boot(const QString& faults) {
+void CalibrationFaultsTest::boot(const QString& faults, const StoredState& stored) {
     QString error;
     const QString storePath = m_dir->filePath(QStringLiteral("store.bin"));
-    QVERIFY2(writeModuleStore(storePath, calibratedBefore(), &error), qPrintable(error));
+    QVERIFY2(writeModuleStore(storePath, stored, &error), qPrintable(error));
     m_storeBefore = store();
     const QString profilePath = m_dir->filePath(QStringLiteral("profile.ini"));
     QFile profile(profilePath);
@@ -111,8 +118,9 @@ void CalibrationFaultsTest::boot(const QString& faults) {
     m_ctrl = new TvMainCtrl(nullptr, &m_language, std::move(desktop.transport));
 }
 
-bool CalibrationFaultsTest::bootAndWaitForOptions(const QString& faults) {
-    boot(faults);
+bool CalibrationFaultsTest::bootAndWaitForOptions(const QString& faults,
+                                                  const StoredState& stored) {
+    boot(faults, stored);
     if (!m_ctrl)
         return false;
     QSignalSpy options(m_ctrl, &TvMainCtrl::sigSetFWOption);
@@ -251,7 +259,7 @@ void CalibrationFaultsTest::refusedAtStartup_data() {
 
 void CalibrationFaultsTest::refusedAtStartup() {
     QFETCH(QString, code);
-    boot(kRefuse.arg(code));
+    boot(kRefuse.arg(code), calibratedBefore());
     QVERIFY(m_ctrl);
     QSignalSpy ui(m_ctrl, &TvMainCtrl::sigChangeUIState);
     QSignalSpy version(m_ctrl, &TvMainCtrl::sigSetFWVersion);
@@ -324,6 +332,49 @@ void CalibrationFaultsTest::unplugged() {
     QTest::keyClick(m_ctrl->calibDlg(), Qt::Key_Escape);
     QCOMPARE(m_ctrl->state(), int(TvMainCtrl::Idle));
     QCOMPARE(store(), m_storeBefore);
+}
+
+void CalibrationFaultsTest::hostileStoredTuning_data() {
+    QTest::addColumn<int>("tweakCount");
+    QTest::addColumn<float>("tweak");
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    QTest::newRow("NaN tweaks") << 20 << nan;
+    QTest::newRow("inf tweaks") << 20 << std::numeric_limits<float>::infinity();
+    QTest::newRow("count INT_MAX") << INT_MAX << 1.0f;
+}
+
+// A stored tuning for this lens that no module should hold: the automatic calibration must not
+// turn it into a record of non-finite numbers.
+void CalibrationFaultsTest::hostileStoredTuning() {
+    QFETCH(int, tweakCount);
+    QFETCH(float, tweak);
+    StoredState stored = calibratedBefore();
+    le::put32(stored.record.data(), 116, uint32_t(tweakCount));
+    for (int i = 0; i < 50; ++i)
+        le::putf32(stored.record.data(), size_t(120 + 4 * i), tweak);
+    QVERIFY(bootAndWaitForOptions(QString(), stored));
+    QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->prevTweak().lens, uint8_t(m_ctrl->calibDlg()->m_nLens), 5000);
+    QSignalSpy closed(m_ctrl, &TvMainCtrl::sigClose);
+    m_ctrl->StartAutoCalibration();
+    QTRY_VERIFY_WITH_TIMEOUT(!closed.isEmpty() || failureShown(), 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->state(), int(TvMainCtrl::Idle), 10000);
+    if (failureShown()) {
+        // Nothing was uploaded: the module keeps what it had.
+        QCOMPARE(store(), m_storeBefore);
+    } else {
+        const QByteArray record = storedRecord();
+        const auto* r = reinterpret_cast<const uint8_t*>(record.constData());
+        for (int i = 0; i < 13; ++i)
+            QVERIFY(std::isfinite(le::f64(r, size_t(8 + 8 * i))));
+        for (int i = 0; i < 50; ++i)
+            QVERIFY(std::isfinite(le::f32(r, size_t(120 + 4 * i))));
+    }
+    // A tuning that cannot be used should be left out, as if there were none, not fail every
+    // automatic calibration of this module until a manual one replaces it.
+    if (!std::isfinite(tweak))
+        QEXPECT_FAIL("", "non-finite stored tweaks are used and make the computation fail",
+                     Continue);
+    QVERIFY(!failureShown());
 }
 
 void CalibrationFaultsTest::failedOrCancelledKeepsData_data() {
