@@ -1,3 +1,10 @@
+# Sanitized builds run several times slower; their test time-outs grow with them.
+if(TIVORA_SANITIZE)
+    set(TIVORA_TIMEOUT_FACTOR 5)
+else()
+    set(TIVORA_TIMEOUT_FACTOR 1)
+endif()
+
 # tivora_add_test(NAME name SOURCES a.cpp ... LIBS lib ... [LABELS l ...] [ENV VAR=value ...])
 # One Qt Test executable registered with CTest. Widgets render offscreen, and every test
 # gets its own settings folder and instance key so that parallel runs never collide.
@@ -10,6 +17,7 @@ function(tivora_add_test)
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 120)
     endif()
+    math(EXPR T_TIMEOUT "${T_TIMEOUT} * ${TIVORA_TIMEOUT_FACTOR}")
     set_tests_properties(${T_NAME} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
         LABELS "${T_LABELS}"

@@ -25,9 +25,11 @@ private slots:
     void settingsAreReadBack();
     void panelChoicesReachTheCalibrationWindow();
     void hiddenViewDropsPictures();
+    // Before closeCodes: once the program has been told to end, Qt starts no event loop again
+    // in this process.
+    void closingThePanelEndsTheProgram();
     void closeCodes_data();
     void closeCodes();
-    void closingThePanelEndsTheProgram();
 
 private:
     std::unique_ptr<TvSetupDlg> make();
