@@ -380,16 +380,26 @@ void CalibrationFaultsTest::hostileStoredTuning() {
 void CalibrationFaultsTest::failedOrCancelledKeepsData_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("faults");
+    QTest::addColumn<bool>("calibratedFirst");
     QTest::newRow("auto, camera turned away")
-        << int(Auto) << QStringLiteral("[Screen]\nTurnedAway=1\n");
-    QTest::newRow("manual, cancelled") << int(Manual) << QString();
+        << int(Auto) << QStringLiteral("[Screen]\nTurnedAway=1\n") << false;
+    QTest::newRow("manual, cancelled") << int(Manual) << QString() << false;
+    QTest::newRow("manual, cancelled after a successful auto") << int(Manual) << QString() << true;
 }
 
 void CalibrationFaultsTest::failedOrCancelledKeepsData() {
     QFETCH(int, kind);
     QFETCH(QString, faults);
+    QFETCH(bool, calibratedFirst);
     QVERIFY(bootAndWaitForOptions(faults));
     QSignalSpy closed(m_ctrl, &TvMainCtrl::sigClose);
+    if (calibratedFirst) {
+        m_ctrl->StartAutoCalibration();
+        QVERIFY(closed.wait(60000));
+        QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->state(), int(TvMainCtrl::Idle), 10000);
+        closed.clear();
+        m_storeBefore = store();
+    }
     start(kind);
     if (kind == Auto) {
         QTRY_VERIFY_WITH_TIMEOUT(failureShown(), 60000);
@@ -401,8 +411,18 @@ void CalibrationFaultsTest::failedOrCancelledKeepsData() {
         QVERIFY(m_messages.isEmpty());
     }
     QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->state(), int(TvMainCtrl::Idle), 10000);
+    if (calibratedFirst) {
+        // The earlier run's coordinate-ratio answer may still be on its way to the store.
+        const int fixCoord = 8 + 385;
+        QCOMPARE(store().left(fixCoord), m_storeBefore.left(fixCoord));
+        QCOMPARE(storedMask(), m_storeBefore.mid(408));
+    } else {
+        QCOMPARE(store(), m_storeBefore);
+    }
+    if (calibratedFirst)
+        QEXPECT_FAIL("", "the earlier calibration's success is taken for the cancelled one's",
+                     Continue);
     QVERIFY(closed.isEmpty());
-    QCOMPARE(store(), m_storeBefore);
 }
 
 QTEST_MAIN(CalibrationFaultsTest)
