@@ -172,7 +172,9 @@ void CamDevCtrl::dispatch(const uint8_t* packet, int bytesRead) {
     case RES_MC_PATTERN_END:
         PrintPacket(packet);
         link::g_mcPatternEnd = le::i32(payload, 0);
-        emit sigMCNextStep(&link::g_mcPatternEnd, length);
+        // The size handed on describes the one int it points to, whatever the length field
+        // claims: a receiver takes a size of 200 for the input points.
+        emit sigMCNextStep(&link::g_mcPatternEnd, std::clamp(length, 0, int(sizeof(int))));
         break;
     case RES_DEBUG:
         if (length == 24)
