@@ -80,6 +80,12 @@ private:
 
 namespace {
 
+// Sanitized builds run many times slower; their waits grow by the same factor as CTest's
+// time-outs.
+int slow(int ms) {
+    return ms * std::max(1, qEnvironmentVariableIntValue("TIVORA_TIMEOUT_FACTOR"));
+}
+
 const QString kRefuse = QStringLiteral("[Faults]\nRefuseCodes=%1\n");
 
 } // namespace
@@ -155,7 +161,7 @@ void CalibrationFaultsTest::capturedPartLoss() {
     QVERIFY(bootAndWaitForOptions("[Faults]\nDropSeed=3\nDropFraction=" + fraction + "\n"));
     QSignalSpy closed(m_ctrl, &TvMainCtrl::sigClose);
     m_ctrl->StartAutoCalibration();
-    QVERIFY(closed.wait(60000));
+    QVERIFY(closed.wait(slow(60000)));
     QCOMPARE(closed.first().first().toInt(), 0);
     QVERIFY2(!failureShown(), qPrintable(m_messages.join('\n')));
     QVERIFY(storedRecord() != m_storeBefore.mid(8, 400));
@@ -209,7 +215,7 @@ void CalibrationFaultsTest::refusedCommand() {
     QSignalSpy closed(m_ctrl, &TvMainCtrl::sigClose);
     start(kind);
     if (outcome == Succeeds) {
-        QVERIFY(closed.wait(60000));
+        QVERIFY(closed.wait(slow(60000)));
         QCOMPARE(closed.first().first().toInt(), 0);
         QVERIFY2(!failureShown(), qPrintable(m_messages.join('\n')));
         QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->state(), int(TvMainCtrl::Idle), 10000);
@@ -217,13 +223,13 @@ void CalibrationFaultsTest::refusedCommand() {
         return;
     }
     if (outcome == Fails) {
-        QTRY_VERIFY_WITH_TIMEOUT(failureShown(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(failureShown(), slow(60000));
         QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->state(), int(TvMainCtrl::Idle), 10000);
         QVERIFY(closed.isEmpty());
         QCOMPARE(store(), m_storeBefore);
         return;
     }
-    QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->state(), waitState, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->state(), waitState, slow(60000));
     // Nothing moves the step on; a generous look, not a speed target.
     QVERIFY(!closed.wait(3000));
     QCOMPARE(m_ctrl->state(), waitState);
@@ -356,7 +362,7 @@ void CalibrationFaultsTest::hostileStoredTuning() {
     QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->prevTweak().lens, uint8_t(m_ctrl->calibDlg()->m_nLens), 5000);
     QSignalSpy closed(m_ctrl, &TvMainCtrl::sigClose);
     m_ctrl->StartAutoCalibration();
-    QTRY_VERIFY_WITH_TIMEOUT(!closed.isEmpty() || failureShown(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!closed.isEmpty() || failureShown(), slow(60000));
     QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->state(), int(TvMainCtrl::Idle), 10000);
     if (failureShown()) {
         // Nothing was uploaded: the module keeps what it had.
@@ -395,18 +401,18 @@ void CalibrationFaultsTest::failedOrCancelledKeepsData() {
     QSignalSpy closed(m_ctrl, &TvMainCtrl::sigClose);
     if (calibratedFirst) {
         m_ctrl->StartAutoCalibration();
-        QVERIFY(closed.wait(60000));
+        QVERIFY(closed.wait(slow(60000)));
         QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->state(), int(TvMainCtrl::Idle), 10000);
         closed.clear();
         m_storeBefore = store();
     }
     start(kind);
     if (kind == Auto) {
-        QTRY_VERIFY_WITH_TIMEOUT(failureShown(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(failureShown(), slow(60000));
     } else {
         // Cancel once a few targets are in.
         QSignalSpy targetsDone(m_ctrl->device(), &CamDevCtrl::sigMCNextStep);
-        QTRY_VERIFY_WITH_TIMEOUT(targetsDone.count() >= 3, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(targetsDone.count() >= 3, slow(30000));
         QTest::keyClick(m_ctrl->calibDlg(), Qt::Key_Escape);
         QVERIFY(m_messages.isEmpty());
     }
