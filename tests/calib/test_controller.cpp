@@ -5,6 +5,7 @@
 #include "device/CamDevCtrl.h"
 #include "sim/SimTransport.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/QueuedSpy.h"
 
 #include <QtTest>
 
@@ -80,7 +81,7 @@ void ControllerTest::unsupportedFirmwareStartsNothing() {
     SimProfile profile;
     profile.fwMajor = 52;
     make(profile);
-    QSignalSpy ui(m_ctrl, &TvMainCtrl::sigChangeUIState);
+    QueuedSpy ui(m_ctrl, &TvMainCtrl::sigChangeUIState);
     QSignalSpy version(m_ctrl, &TvMainCtrl::sigSetFWVersion);
     m_ctrl->startCheckThread();
     QVERIFY(version.wait(10000));
@@ -100,7 +101,7 @@ void ControllerTest::unplugAndReplug() {
     profile.unplugAfterMs = 2500;
     profile.replugAfterMs = 8000;
     make(profile);
-    QSignalSpy ui(m_ctrl, &TvMainCtrl::sigChangeUIState);
+    QueuedSpy ui(m_ctrl, &TvMainCtrl::sigChangeUIState);
     QSignalSpy version(m_ctrl, &TvMainCtrl::sigSetFWVersion);
     m_ctrl->startCheckThread();
     QTRY_VERIFY_WITH_TIMEOUT(ui.size() >= 1, 10000);

@@ -1,5 +1,6 @@
 #include "device/CamDevCtrl.h"
 #include "sim/SimTransport.h"
+#include "tests/support/QueuedSpy.h"
 
 #include <QtTest>
 
@@ -50,7 +51,7 @@ void LinkWithVirtualModuleTest::captureWithDroppedPartsArrivesWhole() {
     CamDevCtrl link(std::move(owned));
     QVERIFY(link.OpenDevice());
 
-    QSignalSpy steps(&link, &CamDevCtrl::sigACNextStep);
+    QueuedSpy steps(&link, &CamDevCtrl::sigACNextStep);
     QByteArray capture;
     connect(&link, &CamDevCtrl::sigACNewFrame, this, [&](unsigned char* buf, int size) {
         capture = QByteArray(reinterpret_cast<char*>(buf), size);

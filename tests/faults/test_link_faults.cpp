@@ -4,6 +4,7 @@
 #include "device/Packet.h"
 #include "sim/SimTransport.h"
 #include "tests/support/FakeTransport.h"
+#include "tests/support/QueuedSpy.h"
 
 #include <QtTest>
 #include <climits>
@@ -29,11 +30,11 @@ struct ScriptedLink {
 
     // Proves the receive thread still runs: a well-formed version report gets through.
     bool stillAnswers() {
-        QSignalSpy version(link.get(), &CamDevCtrl::sigSetFWVersion);
+        QueuedSpy version(link.get(), &CamDevCtrl::sigSetFWVersion);
         fake->feed(kEpCommand, makePacket(DAT_VERSION, 2, QByteArray("\x07\x2A", 2)));
         return QTest::qWaitFor(
             [&] {
-                for (const QList<QVariant>& args : version)
+                for (const QVariantList& args : version)
                     if (args.first().toString() == QLatin1String("7.42"))
                         return true;
                 return false;
@@ -186,8 +187,8 @@ void LinkFaultsTest::lyingLengthField() {
     QFETCH(char, fill);
 
     ScriptedLink& s = scripted();
-    QSignalSpy options(s.link.get(), &CamDevCtrl::sigSetFWOption);
-    QSignalSpy inputPoints(s.link.get(), &CamDevCtrl::sigMCNextStep);
+    QueuedSpy options(s.link.get(), &CamDevCtrl::sigSetFWOption);
+    QueuedSpy inputPoints(s.link.get(), &CamDevCtrl::sigMCNextStep);
     const QByteArray payload(504, fill);
     for (int i = 0; i < 3; ++i)
         s.fake->feed(kEpCommand, makePacket(code, length, payload));
@@ -212,7 +213,7 @@ void LinkFaultsTest::patternEndSizeDescribesItsBuffer_data() {
 void LinkFaultsTest::patternEndSizeDescribesItsBuffer() {
     QFETCH(int, length);
     ScriptedLink& s = scripted();
-    QSignalSpy ends(s.link.get(), &CamDevCtrl::sigMCNextStep);
+    QueuedSpy ends(s.link.get(), &CamDevCtrl::sigMCNextStep);
     QByteArray payload(4, '\0');
     payload[0] = 3;
     s.fake->feed(kEpCommand, makePacket(RES_MC_PATTERN_END, length, payload));
@@ -231,7 +232,7 @@ void LinkFaultsTest::lostMaskPartThenWholeDownload() {
     for (int i = 0; i < profile.mask.size(); ++i)
         profile.mask[i] = char(i * 7 + (i >> 9));
     CamDevCtrl link(std::make_unique<SimTransport>(profile));
-    QSignalSpy masks(&link, &CamDevCtrl::sigReceiveMask);
+    QueuedSpy masks(&link, &CamDevCtrl::sigReceiveMask);
     QByteArray received;
     QObject receiver; // goes before what it writes to
     connect(&link, &CamDevCtrl::sigReceiveMask, &receiver, [&](unsigned char* mask, int len) {
@@ -265,7 +266,7 @@ void LinkFaultsTest::unplugDuringCaptureKeepsStoredState() {
         sim->module().state().stored.mask == std::vector<uint8_t>(mask.begin(), mask.end()), 5000);
     const StoredState before = sim->module().state().stored;
 
-    QSignalSpy steps(&link, &CamDevCtrl::sigACNextStep);
+    QueuedSpy steps(&link, &CamDevCtrl::sigACNextStep);
     link.SendACPatternStart(0);
     QTRY_VERIFY_WITH_TIMEOUT(!sim->isPresent(false), 5000);
     QVERIFY(!steps.wait(500));
