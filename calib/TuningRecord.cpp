@@ -2,7 +2,9 @@
 
 #include "device/ByteOrder.h"
 
+#include <QDebug>
 #include <algorithm>
+#include <cmath>
 
 TuningRecord TuningRecord::fromDeviceRecord(const uint8_t* r) {
     TuningRecord record;
@@ -14,7 +16,16 @@ TuningRecord TuningRecord::fromDeviceRecord(const uint8_t* r) {
     record.imageReverse = r[329];
     // The count comes from the module: never trust it past the table.
     record.tweakCount = std::clamp(le::i32(r, 116), 0, kMaxTweaks);
-    for (int i = 0; i < 2 * record.tweakCount; ++i)
-        record.tweaks[size_t(i)] = le::f32(r, size_t(120 + 4 * i));
+    for (int i = 0; i < 2 * record.tweakCount; ++i) {
+        const float v = le::f32(r, size_t(120 + 4 * i));
+        // A damaged table would fail every automatic calibration: treat it as no tuning.
+        if (!std::isfinite(v)) {
+            qDebug() << "stored tuning offsets are not numbers: ignored";
+            record.tweakCount = 0;
+            record.tweaks.fill(0.f);
+            break;
+        }
+        record.tweaks[size_t(i)] = v;
+    }
     return record;
 }

@@ -206,6 +206,8 @@ bool TvMainCtrl::startPreamble(const char* name, bool semiAuto) {
     calibWorkspace().setPointCounts(link::g_nAC, link::g_nMC);
     m_bSemiAutoCalib = semiAuto;
     m_bTuningFallback = false;
+    // A calibration left with Esc must not be taken for an earlier one that succeeded.
+    calibWorkspace().calib_success = 0;
     return true;
 }
 

@@ -377,9 +377,6 @@ void CalibrationFaultsTest::hostileStoredTuning() {
     }
     // A tuning that cannot be used should be left out, as if there were none, not fail every
     // automatic calibration of this module until a manual one replaces it.
-    if (!std::isfinite(tweak))
-        QEXPECT_FAIL("", "non-finite stored tweaks are used and make the computation fail",
-                     Continue);
     QVERIFY(!failureShown());
 }
 
@@ -425,9 +422,6 @@ void CalibrationFaultsTest::failedOrCancelledKeepsData() {
     } else {
         QCOMPARE(store(), m_storeBefore);
     }
-    if (calibratedFirst)
-        QEXPECT_FAIL("", "the earlier calibration's success is taken for the cancelled one's",
-                     Continue);
     QVERIFY(closed.isEmpty());
 }
 
