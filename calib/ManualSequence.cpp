@@ -3,6 +3,7 @@
 #include "calib/TvMainCtrl.h"
 #include "calib/UserMessage.h"
 #include "compute/CalibWorkspace.h"
+#include "compute/InputOrder.h"
 #include "device/ByteOrder.h"
 #include "device/CamDevCtrl.h"
 #include "device/LinkStorage.h"
@@ -14,29 +15,6 @@
 namespace {
 
 constexpr int kMsgCalibrationFailed = 13;
-
-// Which input slot the module filled for each position of the computation's order, by kind
-// and by the (ceiling, rear) options the module photographs with.
-constexpr int kManualOrder[4][16] = {
-    {0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15},
-    {12, 8, 4, 0, 13, 9, 5, 1, 14, 10, 6, 2, 15, 11, 7, 3},
-    {15, 11, 7, 3, 14, 10, 6, 2, 13, 9, 5, 1, 12, 8, 4, 0},
-    {3, 7, 11, 15, 2, 6, 10, 14, 1, 5, 9, 13, 0, 4, 8, 12},
-};
-constexpr int kTuningOrder[4][20] = {
-    {0, 4, 8, 12, 16, 1, 5, 9, 13, 17, 2, 6, 10, 14, 18, 3, 7, 11, 15, 19},
-    {16, 12, 8, 4, 0, 17, 13, 9, 5, 1, 18, 14, 10, 6, 2, 19, 15, 11, 7, 3},
-    {19, 15, 11, 7, 3, 18, 14, 10, 6, 2, 17, 13, 9, 5, 1, 16, 12, 8, 4, 0},
-    {3, 7, 11, 15, 19, 2, 6, 10, 14, 18, 1, 5, 9, 13, 17, 0, 4, 8, 12, 16},
-};
-
-// The order table for the options, or null when an option is outside 0 and 1.
-const int* orderTable(bool tuning, int ceiling, int rear) {
-    if (ceiling < 0 || ceiling > 1 || rear < 0 || rear > 1)
-        return nullptr;
-    const int row = 2 * ceiling + rear;
-    return tuning ? kTuningOrder[row] : kManualOrder[row];
-}
 
 } // namespace
 
@@ -133,11 +111,11 @@ void TvMainCtrl::onInputPoints(const uint8_t* points) {
     ws.clearManualResults();
     const CalibDlg& dlg = *m_psCalibDlg;
     const int n = m_bSemiAutoCalib ? link::g_nAC : link::g_nMC;
-    const int* order = orderTable(m_bSemiAutoCalib, dlg.m_nCeiling, dlg.m_nRear);
+    const int* order = inputOrder(m_bSemiAutoCalib, dlg.m_nCeiling, dlg.m_nRear);
     const int tableSize = m_bSemiAutoCalib ? 20 : 16;
     if (!order || n != tableSize)
         return;
-    const int* rowOrder = orderTable(m_bSemiAutoCalib, 0, 0);
+    const int* rowOrder = inputOrder(m_bSemiAutoCalib, 0, 0);
 
     std::array<cv::Point2f, kCalibPointCapacity> screen{};
     for (int i = 0; i < n; ++i) {

@@ -1,5 +1,6 @@
 #include "sim/PenOffsets.h"
 
+#include "compute/InputOrder.h"
 #include "compute/TargetLayout.h"
 #include "compute/TweakTable.h"
 #include "sim/SimProfile.h"
@@ -31,29 +32,6 @@ void locate(const double* knots, int n, double v, int* i, double* t) {
     }
     *i = n - 2;
     *t = 1.0;
-}
-
-// The slot lists of the utility's order tables: position k pairs slot T[k] with target S[k],
-// where S is the list for ceiling 0, rear 0.
-constexpr int kManualOrder[4][16] = {
-    {0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15},
-    {12, 8, 4, 0, 13, 9, 5, 1, 14, 10, 6, 2, 15, 11, 7, 3},
-    {15, 11, 7, 3, 14, 10, 6, 2, 13, 9, 5, 1, 12, 8, 4, 0},
-    {3, 7, 11, 15, 2, 6, 10, 14, 1, 5, 9, 13, 0, 4, 8, 12},
-};
-constexpr int kTuningOrder[4][20] = {
-    {0, 4, 8, 12, 16, 1, 5, 9, 13, 17, 2, 6, 10, 14, 18, 3, 7, 11, 15, 19},
-    {16, 12, 8, 4, 0, 17, 13, 9, 5, 1, 18, 14, 10, 6, 2, 19, 15, 11, 7, 3},
-    {19, 15, 11, 7, 3, 18, 14, 10, 6, 2, 17, 13, 9, 5, 1, 16, 12, 8, 4, 0},
-    {3, 7, 11, 15, 19, 2, 6, 10, 14, 18, 1, 5, 9, 13, 17, 0, 4, 8, 12, 16},
-};
-
-template <int N> int slotIn(const int (&tables)[4][N], int target, int options) {
-    for (int k = 0; k < N; ++k) {
-        if (tables[0][k] == target)
-            return tables[options][k];
-    }
-    return -1;
 }
 
 } // namespace
@@ -101,12 +79,16 @@ std::array<double, 2> penOffsetAt(const SimProfile& profile, int lens, int fwMin
 }
 
 int inputSlotOf(int target, int count, int ceiling, int rear) {
-    if ((ceiling != 0 && ceiling != 1) || (rear != 0 && rear != 1))
+    if (count != kManualPoints && count != kPatternPoints)
         return -1;
-    const int options = 2 * ceiling + rear;
-    if (count == kManualPoints)
-        return slotIn(kManualOrder, target, options);
-    if (count == kPatternPoints)
-        return slotIn(kTuningOrder, target, options);
+    const bool tuning = count == kPatternPoints;
+    const int* order = inputOrder(tuning, ceiling, rear);
+    const int* upright = inputOrder(tuning, 0, 0);
+    if (!order)
+        return -1;
+    for (int k = 0; k < count; ++k) {
+        if (upright[k] == target)
+            return order[k];
+    }
     return -1;
 }
