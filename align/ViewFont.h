@@ -1,14 +1,8 @@
 #pragma once
 
-#include <QFont>
-#include <QStringList>
+#include <QString>
 
 // The alignment view's font family: "Tahoma" for every language but Korean, which needs a
-// family with Hangul glyphs. The toolkit substitutes a similar family where "Tahoma" is not
-// installed.
+// family with Hangul glyphs (empty when there is none, so that the view keeps its default
+// font). The toolkit substitutes a similar family where "Tahoma" is not installed.
 QString viewFontFamily(int languageIndex);
-
-// The Korean family among the installed ones: "Malgun Gothic" where it exists, otherwise a
-// common Linux Hangul family, otherwise any family that declares Korean support; empty when
-// there is none, so that the view keeps its default font.
-QString koreanViewFamily(const QStringList& installed, const QStringList& koreanCapable);
