@@ -8,6 +8,10 @@ SimTransport::SimTransport(const SimProfile& profile, SimClock clock)
     : m_profile(profile), m_clock(std::move(clock)), m_schedule(profile),
       m_module(profile, m_clock) {}
 
+SimTransport::~SimTransport() {
+    delete m_companion;
+}
+
 bool SimTransport::isPresent(bool checkHid) {
     const int64_t now = m_clock();
     const int64_t since = m_schedule.pluggedSince(now);

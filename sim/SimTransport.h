@@ -6,6 +6,8 @@
 #include "sim/SimProfile.h"
 #include "sim/VirtualModule.h"
 
+#include <QObject>
+#include <QPointer>
 #include <atomic>
 
 // The virtual module behind the transport seam. It behaves like the USB device: nothing
@@ -17,6 +19,7 @@ public:
     static constexpr int kTimedOut = -2;
 
     explicit SimTransport(const SimProfile& profile, SimClock clock = steadySimClock());
+    ~SimTransport() override;
 
     bool isPresent(bool checkHid) override;
     bool open(QString* serialNumber) override;
@@ -31,6 +34,10 @@ public:
     void setSceneSource(std::shared_ptr<SceneSource> scene) {
         m_module.setSceneSource(std::move(scene));
     }
+    // An object that plays the module's surroundings and must go with it, or it would go on
+    // watching the windows of whatever comes next. Deleted with the transport, in the thread
+    // that deletes the transport.
+    void setCompanion(QObject* companion) { m_companion = companion; }
 
 private:
     // Is the handle from the last open still attached to the module?
@@ -50,4 +57,5 @@ private:
     // after.
     std::atomic<int64_t> m_openedPull{-1};
     int64_t m_poweredPull = -1;
+    QPointer<QObject> m_companion;
 };

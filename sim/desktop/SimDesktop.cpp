@@ -21,7 +21,7 @@ SimDesktop makeSimDesktop(const QString& profilePath, QString* error) {
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
         auto scene = std::make_shared<DesktopScene>(profile);
         auto sight = std::make_shared<DeskSight>(profile);
-        new DesktopDesk(scene, sight, app);
+        transport->setCompanion(new DesktopDesk(scene, sight, app));
         transport->setSceneSource(scene);
         transport->module().setDesk(sight);
     }
