@@ -2,6 +2,7 @@
 #include "calib/CalibDlg.h"
 #include "sim/camera/GroundTruth.h"
 #include "sim/desktop/DeskWorld.h"
+#include "sim/desktop/SimDesktop.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -183,6 +184,19 @@ private slots:
         QVERIFY2(std::fabs(touched.at(0).at(1).toInt() - gy) <= 1.0,
                  qPrintable(touched.at(0).at(1).toString()));
         QVERIFY(!g_bTouchCapture);
+    }
+
+    // A desk left behind by an earlier transport would go on grabbing the windows, and two
+    // desks set each other off without end.
+    void theDeskGoesWithItsTransport() {
+        QString error;
+        SimDesktop first = makeSimDesktop(QString(), &error);
+        QVERIFY2(first.transport, qPrintable(error));
+        first.transport.reset();
+        SimDesktop second = makeSimDesktop(QString(), &error);
+        QCOMPARE(qApp->findChildren<DesktopDesk*>().size(), 1);
+        second.transport.reset();
+        QVERIFY(qApp->findChildren<DesktopDesk*>().isEmpty());
     }
 
 private:
