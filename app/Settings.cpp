@@ -49,6 +49,9 @@ void writeConfig(int languageIndex, int penSelection) {
     ini.setValue(QStringLiteral("penSelection"), QString::number(penSelection));
     ini.endGroup();
     ini.sync();
+    // The choice still holds for this run; only the next start will not know it.
+    if (ini.status() != QSettings::NoError)
+        qWarning().noquote() << "writeConfig: could not save" << path;
 }
 
 } // namespace settings

@@ -1,5 +1,6 @@
 #include "app/Settings.h"
 #include "app/language/LanguageTable.h"
+#include "tests/support/LogCapture.h"
 
 #include <QDir>
 #include <QFile>
@@ -95,7 +96,9 @@ void SettingsFaultsTest::unwritablePlaceKeepsWhatIsThere() {
         file.write("not a folder");
     }
 
+    LogCapture log;
     settings::writeConfig(3, 1);
+    QVERIFY(log.contains(QStringLiteral("writeConfig: could not save")));
 
     QFile kept(keep);
     QVERIFY(kept.open(QIODevice::ReadOnly));
@@ -112,7 +115,9 @@ void SettingsFaultsTest::readOnlyFileIsLeftAlone() {
     QVERIFY(QFile::setPermissions(QFileInfo(path()).absolutePath(),
                                   QFile::ReadOwner | QFile::ExeOwner));
 
+    LogCapture log;
     settings::writeConfig(5, 0);
+    QVERIFY(log.contains(QStringLiteral("writeConfig: could not save")));
 
     QVERIFY(QFile::setPermissions(QFileInfo(path()).absolutePath(),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
