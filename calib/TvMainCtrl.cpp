@@ -99,7 +99,13 @@ void TvMainCtrl::startCheckThread() {
 void TvMainCtrl::CheckCamConnectProc() {
     qDebug() << "CheckCamConnectProc: Thread ID =" << QThread::currentThreadId();
     while (!m_bStopCheck) {
-        const bool present = m_pDevice->IsDeviceConnected(!m_bCamConnected);
+        bool present = m_pDevice->IsDeviceConnected(!m_bCamConnected);
+        // Pulled out and plugged back between two passes: the module looks present but the
+        // open link no longer reaches it. Seen as gone now, it is opened again next pass.
+        if (present && m_bCamConnected && m_pDevice->IsLinkLost()) {
+            qDebug() << "CheckCamConnectProc: the module was replugged, the link is lost";
+            present = false;
+        }
         if (!present) {
             if (m_bCamConnected)
                 m_pDevice->DeleteThread();

@@ -41,6 +41,10 @@ bool CamDevCtrl::IsDeviceConnected(bool checkHid) {
     return m_pTransport->isPresent(checkHid);
 }
 
+bool CamDevCtrl::IsLinkLost() {
+    return m_pTransport->isLost();
+}
+
 int CamDevCtrl::WritePacket(const uint8_t* packet) {
     if (!m_pTransport->isOpen())
         return -1;

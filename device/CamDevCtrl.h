@@ -38,6 +38,8 @@ public:
     bool OpenDevice();
     bool IsDeviceConnected(bool checkHid);
     bool IsOpen() const;
+    // The module went away under the open link, even if it is back by now.
+    bool IsLinkLost();
     int WritePacket(const uint8_t* packet);
     void SetRecvEndpoint(int selector) { m_nEndpointSelector = selector; }
 

@@ -17,6 +17,9 @@ public:
     // Finds, opens and claims the module; on success serialNumber holds its serial number.
     virtual bool open(QString* serialNumber) = 0;
     virtual bool isOpen() const = 0;
+    // Has the module gone from under the open handle? It may be back already, on a handle of
+    // its own that only a new open reaches.
+    virtual bool isLost() = 0;
     // Releases and closes; harmless when nothing is open.
     virtual void close() = 0;
 

@@ -37,6 +37,11 @@ bool UnixSocketTransport::isOpen() const {
     return m_fd >= 0;
 }
 
+bool UnixSocketTransport::isLost() {
+    std::lock_guard<std::mutex> lock(m_stateLock);
+    return m_fd >= 0 && m_bDisconnected;
+}
+
 bool UnixSocketTransport::open(QString* serialNumber) {
     close();
     const QByteArray path = m_sPath.toLocal8Bit();

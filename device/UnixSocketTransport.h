@@ -20,6 +20,7 @@ public:
     bool isPresent(bool checkHid) override;
     bool open(QString* serialNumber) override;
     bool isOpen() const override;
+    bool isLost() override;
     void close() override;
     int write(const uint8_t* packet) override;
     int read(uint8_t endpoint, uint8_t* packet, int timeoutMs) override;

@@ -122,6 +122,7 @@ bool UsbTransport::open(QString* serialNumber) {
         *serialNumber = QString::fromLatin1(reinterpret_cast<const char*>(serial));
     }
     libusb_free_device_list(list, 1);
+    m_bLost = false;
     m_pHandle = handle;
     return handle != nullptr;
 }
@@ -142,6 +143,8 @@ int UsbTransport::write(const uint8_t* packet) {
     int transferred = 0;
     const int rc = libusb_bulk_transfer(handle, pkt::kEpWrite, const_cast<uint8_t*>(packet),
                                         pkt::kPacketSize, &transferred, kWriteTimeoutMs);
+    if (rc == LIBUSB_ERROR_NO_DEVICE)
+        m_bLost = true;
     return rc == 0 ? transferred : -1;
 }
 
@@ -152,5 +155,7 @@ int UsbTransport::read(uint8_t endpoint, uint8_t* packet, int timeoutMs) {
     int transferred = 0;
     const int rc = libusb_bulk_transfer(handle, endpoint, packet, pkt::kPacketSize, &transferred,
                                         unsigned(timeoutMs));
+    if (rc == LIBUSB_ERROR_NO_DEVICE)
+        m_bLost = true;
     return rc == 0 ? transferred : -1;
 }

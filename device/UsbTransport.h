@@ -21,6 +21,7 @@ public:
     bool isPresent(bool checkHid) override;
     bool open(QString* serialNumber) override;
     bool isOpen() const override { return m_pHandle != nullptr; }
+    bool isLost() override { return m_bLost; }
     void close() override;
     int write(const uint8_t* packet) override;
     int read(uint8_t endpoint, uint8_t* packet, int timeoutMs) override;
@@ -29,4 +30,6 @@ private:
     bool m_bUsbReady = false;
     bool m_bHidReady = false;
     std::atomic<libusb_device_handle*> m_pHandle{nullptr};
+    // A transfer on the open handle found the device gone.
+    std::atomic<bool> m_bLost{false};
 };

@@ -44,6 +44,10 @@ bool SimTransport::isOpen() const {
     return m_open;
 }
 
+bool SimTransport::isLost() {
+    return m_open && !linkAlive(m_clock());
+}
+
 void SimTransport::close() {
     m_open = false;
 }

@@ -24,6 +24,7 @@ public:
     bool isPresent(bool checkHid) override;
     bool open(QString* serialNumber) override;
     bool isOpen() const override;
+    bool isLost() override;
     void close() override;
     int write(const uint8_t* packet) override;
     // A time-out of 0 or less polls once.

@@ -19,6 +19,7 @@ private slots:
     void firmwareVersion_data();
     void firmwareVersion();
     void unsupportedFirmwareStartsNothing();
+    void unplugAndReplug_data();
     void unplugAndReplug();
     void patternNotSeenFailsWithoutUpload();
 
@@ -95,11 +96,19 @@ void ControllerTest::unsupportedFirmwareStartsNothing() {
     QVERIFY(!log.contains(QStringLiteral("CMD_MC_START")));
 }
 
+void ControllerTest::unplugAndReplug_data() {
+    QTest::addColumn<int>("unpluggedForMs");
+    // A pass of the connection watch takes about 5 s, 6 s while the module is away.
+    QTest::newRow("longer than a pass") << 8000;
+    // Back before the next pass looks: only the lost link tells.
+    QTest::newRow("within a pass") << 1000;
+}
+
 void ControllerTest::unplugAndReplug() {
+    QFETCH(int, unpluggedForMs);
     SimProfile profile;
-    // Unplugged for longer than one pass of the connection watch (about 6 s).
     profile.unplugAfterMs = 2500;
-    profile.replugAfterMs = 8000;
+    profile.replugAfterMs = unpluggedForMs;
     make(profile);
     QueuedSpy ui(m_ctrl, &TvMainCtrl::sigChangeUIState);
     QSignalSpy version(m_ctrl, &TvMainCtrl::sigSetFWVersion);

@@ -166,12 +166,15 @@ void TransportsTest::socketPeerCloseActsAsUnplug() {
     peer.acceptAndGreet("PEER-1");
     QString serial;
     QVERIFY(transport.open(&serial));
+    QVERIFY(!transport.isLost());
     peer.closeConnection();
     uint8_t packet[512] = {};
     QVERIFY(transport.read(pkt::kEpCommand, packet, 1000) < 0);
     QCOMPARE(transport.write(packet), -1);
+    QVERIFY(transport.isLost());
     transport.close();
     QVERIFY(!transport.isOpen());
+    QVERIFY(!transport.isLost());
 }
 
 void TransportsTest::socketOpenFailsWithoutGreeting() {

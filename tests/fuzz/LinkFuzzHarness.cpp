@@ -29,6 +29,7 @@ public:
         return true;
     }
     bool isOpen() const override { return true; }
+    bool isLost() override { return false; }
     void close() override {}
     int write(const uint8_t*) override { return kPacketSize; }
 

@@ -82,6 +82,7 @@ private slots:
         clock.set(100);
         QVERIFY(t.isPresent(false));
         QVERIFY(t.open(nullptr));
+        QVERIFY(!t.isLost());
         QCOMPARE(t.write(reverse.data()), kPacketSize);
         QCOMPARE(t.module().state().session.imageReverse, 1u);
 
@@ -97,6 +98,7 @@ private slots:
         // Replugged at 600: the stale handle still fails until the next open.
         clock.set(600);
         QVERIFY(t.isPresent(false));
+        QVERIFY(t.isLost());
         QCOMPARE(t.write(reverse.data()), SimTransport::kFailed);
         QVERIFY(t.open(nullptr));
         QCOMPARE(t.read(kEpCommand, a.data(), 0), SimTransport::kTimedOut);

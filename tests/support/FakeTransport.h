@@ -26,6 +26,7 @@ public:
         return m_open;
     }
     bool isOpen() const override { return m_open; }
+    bool isLost() override { return false; }
     void close() override { m_open = false; }
 
     int write(const uint8_t* packet) override {
