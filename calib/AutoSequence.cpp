@@ -98,37 +98,24 @@ void TvMainCtrl::runAutoComputation() {
     CalibWorkspace& ws = calibWorkspace();
     makePatternImage(m_pImgBlack, m_pImgWhite, m_pImgPattern, m_pImgNorm);
     ws.clearAllResults();
-    int w = 0, h = 0;
-    m_psCalibDlg->getWindowSize(w, h);
     const CalibDlg& dlg = *m_psCalibDlg;
 
     std::array<cv::Point2f, kCalibPointCapacity> windowPoints{};
     for (size_t i = 0; i < windowPoints.size(); ++i)
         windowPoints[i] = cv::Point2f(dlg.targetPoints()[i].x, dlg.targetPoints()[i].y);
     std::array<cv::Point2f, kCalibPointCapacity> storedTweaks{};
-
-    CalibWorkspace::CalibInformation info;
-    info.windowPoints = windowPoints.data();
-    info.pointCount = link::g_nAC;
-    info.acCeiling = dlg.m_nCeiling;
-    info.acRear = dlg.m_nRear;
-    info.windowWidth = int16_t(w);
-    info.windowHeight = int16_t(h);
-    info.lensType = dlg.m_nLens;
-    info.fwLower = m_nFWLower;
-    info.penType = dlg.m_nPenSelect;
+    int storedTweakCount = 0;
     const bool useStoredTuning = dlg.m_nLens >= 1 && dlg.m_nLens <= 3 &&
                                  m_sPrevTweak.tweakCount > 0 && m_sPrevTweak.lens == dlg.m_nLens;
     if (useStoredTuning) {
         for (int i = 0; i < m_sPrevTweak.tweakCount; ++i)
             storedTweaks[size_t(i)] = cv::Point2f(m_sPrevTweak.tweaks[size_t(2 * i)],
                                                   m_sPrevTweak.tweaks[size_t(2 * i + 1)]);
-        info.tweakCount = m_sPrevTweak.tweakCount;
-        info.tweaks = storedTweaks.data();
+        storedTweakCount = m_sPrevTweak.tweakCount;
     } else {
         qDebug() << "SlotACNextStep... no SemiAutoCalib";
     }
-    ws.setCalibInformation(info);
+    setCalibInformation(windowPoints.data(), link::g_nAC, storedTweakCount, storedTweaks.data());
     AC_FindPatternCenter(m_pImgNorm);
 
     m_params.fill(0.0);

@@ -129,19 +129,7 @@ void TvMainCtrl::onInputPoints(const uint8_t* points) {
         const auto& target = dlg.targetPoints()[size_t(rowOrder[i])];
         screen[size_t(i)] = cv::Point2f(target.x, target.y);
     }
-    int w = 0, h = 0;
-    dlg.getWindowSize(w, h);
-    CalibWorkspace::CalibInformation info;
-    info.windowPoints = screen.data();
-    info.pointCount = n;
-    info.acCeiling = dlg.m_nCeiling;
-    info.acRear = dlg.m_nRear;
-    info.windowWidth = int16_t(w);
-    info.windowHeight = int16_t(h);
-    info.lensType = dlg.m_nLens;
-    info.fwLower = m_nFWLower;
-    info.penType = dlg.m_nPenSelect;
-    ws.setCalibInformation(info);
+    setCalibInformation(screen.data(), n);
 
     m_params.fill(0.0);
     ProjectionParams tp{};
@@ -174,6 +162,8 @@ void TvMainCtrl::onInputPoints(const uint8_t* points) {
         qDebug().noquote() << QString::asprintf("%2d: %.2f, %.2f", i, double(d.x), double(d.y));
     }
     upload(true, n, tweaks.data());
+    int w = 0, h = 0;
+    dlg.getWindowSize(w, h);
     m_sPrevTweak = TuningRecord{};
     m_sPrevTweak.windowWidth = int16_t(w);
     m_sPrevTweak.windowHeight = int16_t(h);

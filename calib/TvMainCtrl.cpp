@@ -152,6 +152,26 @@ void TvMainCtrl::slotReceiveMask(unsigned char* mask, int size) {
     emit sigReceiveMask(mask, size);
 }
 
+void TvMainCtrl::setCalibInformation(const cv::Point2f* windowPoints, int count, int tweakCount,
+                                     const cv::Point2f* tweaks) {
+    const CalibDlg& dlg = *m_psCalibDlg;
+    int w = 0, h = 0;
+    dlg.getWindowSize(w, h);
+    CalibWorkspace::CalibInformation info;
+    info.windowPoints = windowPoints;
+    info.pointCount = count;
+    info.acCeiling = dlg.m_nCeiling;
+    info.acRear = dlg.m_nRear;
+    info.windowWidth = int16_t(w);
+    info.windowHeight = int16_t(h);
+    info.lensType = dlg.m_nLens;
+    info.tweakCount = tweakCount;
+    info.tweaks = tweaks;
+    info.fwLower = m_nFWLower;
+    info.penType = dlg.m_nPenSelect;
+    calibWorkspace().setCalibInformation(info);
+}
+
 int TvMainCtrl::imageReverseFlag() const {
     const int lens = m_psCalibDlg->m_nLens;
     return lens >= 1 && lens <= 4 ? 1 : 0;

@@ -101,6 +101,10 @@ private:
     void startTuningStage();
     void startTargets(int count);
     void onInputPoints(const uint8_t* points);
+    // Hands the fit the window points with the window's and the module's settings; no
+    // tweaks means the predefined table.
+    void setCalibInformation(const cv::Point2f* windowPoints, int count, int tweakCount = 0,
+                             const cv::Point2f* tweaks = nullptr);
     void upload(bool tweakPresent, int tweakCount, const float* tweaks);
     void startProbe(int index);
     void stopProbeTimer();
