@@ -1,28 +1,10 @@
 #include "SyntheticProjection.h"
 
+#include "sim/camera/GroundTruth.h"
+
 #include <algorithm>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
-
-namespace {
-
-// Radius in the capture whose distortion-corrected radius is ru (Newton on r * f(r) = ru).
-double distortedRadius(const ProjectionParams& p, double ru) {
-    double r = ru;
-    for (int i = 0; i < 100; ++i) {
-        const double r2 = r * r;
-        const double g = r * (1.0 + p[10] * r2 + p[11] * r2 * r2 + p[12] * r2 * r2 * r2) - ru;
-        const double dg =
-            1.0 + 3.0 * p[10] * r2 + 5.0 * p[11] * r2 * r2 + 7.0 * p[12] * r2 * r2 * r2;
-        const double step = g / dg;
-        r -= step;
-        if (std::fabs(step) < 1e-12)
-            break;
-    }
-    return r;
-}
-
-} // namespace
 
 SyntheticProjection SyntheticProjection::forLens(int lensType, int fwLower) {
     SyntheticProjection s;
@@ -46,19 +28,7 @@ SyntheticProjection SyntheticProjection::forLens(int lensType, int fwLower) {
 }
 
 cv::Point2d SyntheticProjection::cameraPointOf(const cv::Point2d& window) const {
-    const ProjectionParams& p = truth;
-    // Invert the perspective part: solve the 2 x 2 system for the undistorted point.
-    const cv::Matx22d a(p[0] - window.x * p[6], p[1] - window.x * p[7], p[3] - window.y * p[6],
-                        p[4] - window.y * p[7]);
-    const cv::Vec2d b(window.x - p[2], window.y - p[5]);
-    const cv::Vec2d u = a.solve(b, cv::DECOMP_LU);
-    const double dxu = u[0] - p[8];
-    const double dyu = u[1] - p[9];
-    const double ru = std::hypot(dxu, dyu);
-    if (ru == 0.0)
-        return {p[8], p[9]};
-    const double scale = distortedRadius(p, ru) / ru;
-    return {p[8] + dxu * scale, p[9] + dyu * scale};
+    return ::cameraPointOf(truth, window);
 }
 
 std::array<cv::Point2d, 20> SyntheticProjection::autoTargets() {
