@@ -5,7 +5,7 @@
 #include "align/AlignmentDlg.h"
 #include "align/maskDlg.h"
 #include "app/language/LanguageTable.h"
-#include "calib/KqUtils.h"
+#include "tests/support/Screenshots.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,7 +13,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QTextStream>
 
 namespace {
 
@@ -56,37 +55,25 @@ void mouse(QWidget& w, QEvent::Type type, QPoint pos) {
     QCoreApplication::sendEvent(&w, &e);
 }
 
-bool save(const QImage& image, const QDir& dir, const QString& name) {
-    const QString path = dir.filePath(name);
-    if (!image.save(path)) {
-        QTextStream(stderr) << "cannot write " << path << "\n";
-        return false;
-    }
-    QTextStream(stdout) << path << "\n";
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc != 2 && argc != 3) {
-        QTextStream(stderr) << "usage: tivora_align_screenshots <folder> [language id]\n";
+    QDir dir;
+    int languageId = 0;
+    if (!screenshots::parseArguments(argc, argv, "tivora_align_screenshots", &dir, &languageId))
         return 2;
-    }
-    const QDir dir(QString::fromLocal8Bit(argv[1]));
-    KqUtils::setScreenSource([] { return QVector<ScreenDesc>{{QRect(0, 0, 1920, 1080), 96.0}}; });
 
     LanguageTable text;
-    text.loadLanguage(argc == 3 ? QByteArray(argv[2]).toInt() : LanguageTable::kEnglishIndex + 1);
+    text.loadLanguage(languageId ? languageId : LanguageTable::kEnglishIndex + 1);
     AlignmentDlg view(&text);
     view.setOpeningPause(0);
     view.SetFWVersion(QStringLiteral("1.0.14"));
     view.SetAlignmentDisplay(true);
     view.show();
     view.imageLabel()->setPixmap(QPixmap::fromImage(syntheticLivePicture()));
-    bool ok = save(view.grab().toImage(), dir, QStringLiteral("align-view.png"));
+    bool ok = screenshots::save(view.grab().toImage(), dir, QStringLiteral("align-view.png"));
 
     view.findChild<QPushButton*>(QStringLiteral("pushB"))->click();
     maskDlg& editor = *view.maskEditor();
@@ -106,6 +93,6 @@ int main(int argc, char** argv) {
     painter.drawImage(editor.geometry().topLeft() - view.geometry().topLeft(),
                       editor.grab().toImage());
     painter.end();
-    ok = save(shot, dir, QStringLiteral("align-mask.png")) && ok;
+    ok = screenshots::save(shot, dir, QStringLiteral("align-mask.png")) && ok;
     return ok ? 0 : 1;
 }

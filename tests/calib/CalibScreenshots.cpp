@@ -4,22 +4,15 @@
 // calib-manual-holding.png (its rings half filled), all 1920 x 1080.
 #include "app/language/LanguageTable.h"
 #include "calib/CalibDlg.h"
-#include "calib/KqUtils.h"
+#include "tests/support/Screenshots.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTextStream>
 
 namespace {
 
 bool save(CalibDlg& dlg, const QDir& dir, const QString& name) {
-    const QString path = dir.filePath(name);
-    if (!dlg.grab().save(path)) {
-        QTextStream(stderr) << "cannot write " << path << "\n";
-        return false;
-    }
-    QTextStream(stdout) << path << "\n";
-    return true;
+    return screenshots::save(dlg.grab().toImage(), dir, name);
 }
 
 } // namespace
@@ -27,15 +20,13 @@ bool save(CalibDlg& dlg, const QDir& dir, const QString& name) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc != 2 && argc != 3) {
-        QTextStream(stderr) << "usage: tivora_calib_screenshots <folder> [language id]\n";
+    QDir dir;
+    int languageId = 0;
+    if (!screenshots::parseArguments(argc, argv, "tivora_calib_screenshots", &dir, &languageId))
         return 2;
-    }
-    const QDir dir(QString::fromLocal8Bit(argv[1]));
-    KqUtils::setScreenSource([] { return QVector<ScreenDesc>{{QRect(0, 0, 1920, 1080), 96.0}}; });
 
     LanguageTable text;
-    text.loadLanguage(argc == 3 ? QByteArray(argv[2]).toInt() : LanguageTable::kEnglishIndex + 1);
+    text.loadLanguage(languageId ? languageId : LanguageTable::kEnglishIndex + 1);
     CalibDlg dlg(&text);
 
     dlg.prepareWindow(CalibDlg::Pattern);

@@ -4,11 +4,10 @@
 // a language id (1 to 24, as in the settings file) only panel-<code>.png in that language.
 #include "app/language/LanguageTable.h"
 #include "app/panel/MainDlg.h"
-#include "calib/KqUtils.h"
+#include "tests/support/Screenshots.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTextStream>
 
 namespace {
 
@@ -25,13 +24,7 @@ bool save(int languageId, const QDir& dir, const QString& name) {
     dlg.SetFWOption(0, 0, 0, LensNormalThrow);
     QApplication::processEvents();
 
-    const QString path = dir.filePath(name);
-    if (!dlg.grab().save(path)) {
-        QTextStream(stderr) << "cannot write " << path << "\n";
-        return false;
-    }
-    QTextStream(stdout) << path << "\n";
-    return true;
+    return screenshots::save(dlg.grab().toImage(), dir, name);
 }
 
 } // namespace
@@ -40,15 +33,12 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral("1.0.1.7"));
-    if (argc != 2 && argc != 3) {
-        QTextStream(stderr) << "usage: tivora_panel_screenshots <folder> [language id]\n";
+    QDir dir;
+    int id = 0;
+    if (!screenshots::parseArguments(argc, argv, "tivora_panel_screenshots", &dir, &id))
         return 2;
-    }
-    const QDir dir(QString::fromLocal8Bit(argv[1]));
-    KqUtils::setScreenSource([] { return QVector<ScreenDesc>{{QRect(0, 0, 1920, 1080), 96.0}}; });
 
-    if (argc == 3) {
-        const int id = QByteArray(argv[2]).toInt();
+    if (id) {
         LanguageTable probe;
         probe.loadLanguage(id);
         const QString name = QStringLiteral("panel-%1.png").arg(probe.languageCode().toLower());

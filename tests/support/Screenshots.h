@@ -1,0 +1,37 @@
+#pragma once
+
+#include "calib/KqUtils.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QTextStream>
+
+// What the programs that render docs/screenshots/ share: the command line
+// "program <folder> [language id]", a 1920 x 1080 desktop, and the saving.
+namespace screenshots {
+
+// Reads the folder and the language id (0 when not given); false after printing the usage.
+inline bool parseArguments(int argc, char** argv, const char* program, QDir* dir, int* languageId) {
+    if (argc != 2 && argc != 3) {
+        QTextStream(stderr) << "usage: " << program << " <folder> [language id]\n";
+        return false;
+    }
+    *dir = QDir(QString::fromLocal8Bit(argv[1]));
+    *languageId = argc == 3 ? QByteArray(argv[2]).toInt() : 0;
+    KqUtils::setScreenSource([] { return QVector<ScreenDesc>{{QRect(0, 0, 1920, 1080), 96.0}}; });
+    return true;
+}
+
+// Writes the picture and prints its path; on failure says so and returns false.
+inline bool save(const QImage& image, const QDir& dir, const QString& name) {
+    const QString path = dir.filePath(name);
+    if (!image.save(path)) {
+        QTextStream(stderr) << "cannot write " << path << "\n";
+        return false;
+    }
+    QTextStream(stdout) << path << "\n";
+    return true;
+}
+
+} // namespace screenshots
