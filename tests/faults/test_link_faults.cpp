@@ -7,6 +7,7 @@
 #include "tests/support/QueuedSpy.h"
 
 #include <QtTest>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -74,16 +75,20 @@ constexpr int kTweakCountOffset = 116;
 constexpr int kTweakPairsOffset = 120;
 constexpr int kSecondLensOffset = 327;
 
-// A DAT_EEPROM packet carrying a plausible 400-byte record that the row then spoils.
-QByteArray recordPayload() {
-    QByteArray r(400, '\0');
-    auto* p = reinterpret_cast<uint8_t*>(r.data());
+// A plausible 400-byte stored record, spoilt where a row says: the first model entry, the
+// tweak count and the first tweak.
+QByteArray recordPayload(double tp0, int tweakCount, float tweak0) {
+    std::array<uint8_t, 400> r{};
+    uint8_t* p = r.data();
     le::put16(p, 0, 400);
     le::put16(p, 2, 1);
     for (int i = 0; i < 13; ++i)
-        le::putf64(p, size_t(kTpOffset + 8 * i), i == 0 || i == 4 ? 1.0 : 0.0);
-    r[kSecondLensOffset] = char(1);
-    return r;
+        le::putf64(p, size_t(kTpOffset + 8 * i), i == 0 ? tp0 : i == 4 ? 1.0 : 0.0);
+    p[kSecondLensOffset] = 1;
+    le::put32(p, kTweakCountOffset, uint32_t(tweakCount));
+    for (int i = 0; i < 50; ++i)
+        le::putf32(p, size_t(kTweakPairsOffset + 4 * i), i == 0 ? tweak0 : 1.5f);
+    return QByteArray(reinterpret_cast<const char*>(p), int(r.size()));
 }
 
 } // namespace
@@ -122,12 +127,7 @@ void LinkFaultsTest::hostileRecord() {
     QFETCH(int, expectedCount);
 
     ScriptedLink& s = scripted();
-    QByteArray record = recordPayload();
-    auto* p = reinterpret_cast<uint8_t*>(record.data());
-    le::put32(p, kTweakCountOffset, uint32_t(tweakCount));
-    le::putf64(p, kTpOffset, tp0);
-    for (int i = 0; i < 50; ++i)
-        le::putf32(p, size_t(kTweakPairsOffset + 4 * i), i == 0 ? tweak0 : 1.5f);
+    const QByteArray record = recordPayload(tp0, tweakCount, tweak0);
 
     QByteArray delivered;
     QObject receiver; // ends the connection with the row
