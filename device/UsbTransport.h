@@ -21,7 +21,7 @@ public:
     bool isPresent(bool checkHid) override;
     bool open(QString* serialNumber) override;
     bool isOpen() const override { return m_pHandle != nullptr; }
-    bool isLost() override { return m_bLost; }
+    bool isLost() override { return m_pHandle != nullptr && m_bLost; }
     void close() override;
     int write(const uint8_t* packet) override;
     int read(uint8_t endpoint, uint8_t* packet, int timeoutMs) override;
