@@ -4,8 +4,10 @@
 
 #include <QDebug>
 #include <QThread>
+#include <algorithm>
 #include <hidapi.h>
 #include <libusb.h>
+#include <utility>
 
 namespace {
 
@@ -122,13 +124,43 @@ bool UsbTransport::open(QString* serialNumber) {
         *serialNumber = QString::fromLatin1(reinterpret_cast<const char*>(serial));
     }
     libusb_free_device_list(list, 1);
+    std::lock_guard<std::mutex> lock(m_handleLock);
     m_bLost = false;
     m_pHandle = handle;
     return handle != nullptr;
 }
 
+bool UsbTransport::isOpen() const {
+    std::lock_guard<std::mutex> lock(m_handleLock);
+    return m_pHandle != nullptr;
+}
+
+bool UsbTransport::isLost() {
+    std::lock_guard<std::mutex> lock(m_handleLock);
+    return m_pHandle != nullptr && m_bLost;
+}
+
+libusb_device_handle* UsbTransport::holdHandle() {
+    std::lock_guard<std::mutex> lock(m_handleLock);
+    if (m_pHandle)
+        ++m_nTransfers;
+    return m_pHandle;
+}
+
+void UsbTransport::releaseHandle() {
+    std::lock_guard<std::mutex> lock(m_handleLock);
+    if (--m_nTransfers == 0)
+        m_handleFree.notify_all();
+}
+
 void UsbTransport::close() {
-    libusb_device_handle* handle = m_pHandle.exchange(nullptr);
+    libusb_device_handle* handle = nullptr;
+    {
+        // New transfers find no handle at once; those under way end within their time-out.
+        std::unique_lock<std::mutex> lock(m_handleLock);
+        handle = std::exchange(m_pHandle, nullptr);
+        m_handleFree.wait(lock, [this] { return m_nTransfers == 0; });
+    }
     if (!handle)
         return;
     libusb_release_interface(handle, 2);
@@ -137,24 +169,26 @@ void UsbTransport::close() {
 }
 
 int UsbTransport::write(const uint8_t* packet) {
-    libusb_device_handle* handle = m_pHandle;
+    libusb_device_handle* handle = holdHandle();
     if (!handle)
         return -1;
     int transferred = 0;
     const int rc = libusb_bulk_transfer(handle, pkt::kEpWrite, const_cast<uint8_t*>(packet),
                                         pkt::kPacketSize, &transferred, kWriteTimeoutMs);
+    releaseHandle();
     if (rc == LIBUSB_ERROR_NO_DEVICE)
         m_bLost = true;
     return rc == 0 ? transferred : -1;
 }
 
 int UsbTransport::read(uint8_t endpoint, uint8_t* packet, int timeoutMs) {
-    libusb_device_handle* handle = m_pHandle;
+    libusb_device_handle* handle = holdHandle();
     if (!handle)
         return -1;
     int transferred = 0;
     const int rc = libusb_bulk_transfer(handle, endpoint, packet, pkt::kPacketSize, &transferred,
-                                        unsigned(timeoutMs));
+                                        unsigned(std::max(timeoutMs, 1)));
+    releaseHandle();
     if (rc == LIBUSB_ERROR_NO_DEVICE)
         m_bLost = true;
     return rc == 0 ? transferred : -1;

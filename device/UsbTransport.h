@@ -3,6 +3,8 @@
 #include "device/Transport.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 struct libusb_device_handle;
 
@@ -20,16 +22,25 @@ public:
 
     bool isPresent(bool checkHid) override;
     bool open(QString* serialNumber) override;
-    bool isOpen() const override { return m_pHandle != nullptr; }
-    bool isLost() override { return m_pHandle != nullptr && m_bLost; }
+    bool isOpen() const override;
+    bool isLost() override;
     void close() override;
     int write(const uint8_t* packet) override;
     int read(uint8_t endpoint, uint8_t* packet, int timeoutMs) override;
 
 private:
+    // A transfer's hold on the open handle, or nullptr when none is open. libusb must not
+    // close a handle while another thread is inside a transfer on it, which a replug seen by
+    // the connection watch while a command is being sent would otherwise allow.
+    libusb_device_handle* holdHandle();
+    void releaseHandle();
+
     bool m_bUsbReady = false;
     bool m_bHidReady = false;
-    std::atomic<libusb_device_handle*> m_pHandle{nullptr};
+    mutable std::mutex m_handleLock;
+    std::condition_variable m_handleFree;
+    libusb_device_handle* m_pHandle = nullptr;
+    int m_nTransfers = 0;
     // A transfer on the open handle found the device gone.
     std::atomic<bool> m_bLost{false};
 };

@@ -1,0 +1,129 @@
+// One emulated USB bus with the virtual module on it, and a program run on that bus.
+//
+//   tivora-usb-bridge [--profile FILE] [--busy-first] [--no-hid] -- PROGRAM [ARG...]
+//
+// --busy-first puts a module whose interface 2 another program holds first in libusb's list;
+// --no-hid makes the module's vendor HID collection never appear. The lines "unplug" and
+// "replug" on standard input pull the module's cable and plug it in again. Every bus event
+// goes to standard error as "usb-bridge: module N: EVENT"; the exit code is the program's.
+
+#include "sim/SimFactory.h"
+#include "tests/usb/UsbBridge.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void say(const QString& line) {
+    std::fprintf(stderr, "usb-bridge: %s\n", qPrintable(line));
+    std::fflush(stderr);
+}
+
+int usage() {
+    std::fprintf(stderr, "usage: tivora-usb-bridge [--profile FILE] [--busy-first] [--no-hid] "
+                         "-- PROGRAM [ARG...]\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    reexecUnderUmockdev(argv);
+    QCoreApplication app(argc, argv);
+    QString profile;
+    bool busyFirst = false;
+    EmulatedModuleSpec spec;
+    QStringList command;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--")) {
+            command = args.mid(i + 1);
+            break;
+        }
+        if (args[i] == QLatin1String("--profile") && i + 1 < args.size())
+            profile = args[++i];
+        else if (args[i] == QLatin1String("--busy-first"))
+            busyFirst = true;
+        else if (args[i] == QLatin1String("--no-hid"))
+            spec.hidReady = false;
+        else
+            return usage();
+    }
+    if (command.isEmpty())
+        return usage();
+
+    QString error;
+    std::unique_ptr<Transport> firmware = makeSimTransport(profile, &error);
+    if (!firmware) {
+        say(error);
+        return 2;
+    }
+    UsbBridge bridge;
+    bridge.setEventSink(say);
+    const int module = bridge.addModule(spec, firmware.get(), &error);
+    // libusb lists the device found last first.
+    EmulatedModuleSpec busy;
+    busy.serialNumber = QStringLiteral("BUSY000001");
+    busy.interface2Busy = true;
+    if (module < 0 || (busyFirst && bridge.addModule(busy, nullptr, &error) < 0)) {
+        say(error);
+        return 2;
+    }
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QByteArray pending;
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char buffer[256];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof(buffer));
+        if (n <= 0) {
+            input.setEnabled(false);
+            return;
+        }
+        pending.append(buffer, int(n));
+        for (int end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1)) {
+            const QByteArray line = pending.left(end).trimmed();
+            if (line == "unplug") {
+                bridge.unplug(module);
+            } else if (line == "replug") {
+                if (!bridge.replug(module, &error))
+                    say(error);
+            } else {
+                say(QStringLiteral("unknown request \"%1\"").arg(QString::fromLatin1(line)));
+            }
+        }
+    });
+
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.setInputChannelMode(QProcess::ManagedInputChannel);
+    int exitCode = 0;
+    QObject::connect(&program, &QProcess::started,
+                     [&] { say(QStringLiteral("started %1").arg(program.processId())); });
+    QObject::connect(&program, qOverload<int, QProcess::ExitStatus>(&QProcess::finished),
+                     [&](int code, QProcess::ExitStatus status) {
+                         exitCode = status == QProcess::NormalExit ? code : 128 + SIGABRT;
+                         app.quit();
+                     });
+    QObject::connect(&program, &QProcess::errorOccurred, [&](QProcess::ProcessError failure) {
+        if (failure == QProcess::FailedToStart) {
+            say(QStringLiteral("cannot start %1").arg(command.first()));
+            exitCode = 127;
+            app.quit();
+        }
+    });
+    program.start(command.first(), command.mid(1));
+    app.exec();
+
+    for (int i = 0; i < (busyFirst ? 2 : 1); ++i) {
+        const EmulatedModule::Counters c = bridge.counters(i);
+        say(QString::asprintf("module %d: %d submits, %d reaps (%d empty), %d submits after "
+                              "release",
+                              i, c.submits, c.reaps, c.emptyReaps, c.submitsAfterRelease));
+    }
+    return exitCode;
+}

@@ -1,0 +1,184 @@
+#include <QtTest>
+#include <csignal>
+
+// The program itself, unmodified, with --device usb on an emulated USB bus: what it finds,
+// opens and logs, how it follows a pulled cable, and how it leaves the module when it ends.
+class UsbProgramTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void runsOnTheBus_data();
+    void runsOnTheBus();
+
+private:
+    enum Replug { NoReplug, AfterAbsence, AtOnce };
+
+    bool waitForOutput(const QString& pattern, int count = 1, int timeoutMs = 20000);
+    int countOf(const QString& pattern) const;
+    void endProgram();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QProcess> m_bridge;
+    QString m_output;
+};
+
+namespace {
+
+int slow(int ms) {
+    return ms * std::max(1, qEnvironmentVariableIntValue("TIVORA_TIMEOUT_FACTOR"));
+}
+
+// Lines of the program's log, and of the bridge's, in the order they must appear.
+QString inOrder(const QStringList& lines) {
+    QStringList escaped;
+    for (const QString& line : lines)
+        escaped << QRegularExpression::escape(line);
+    return escaped.join(QStringLiteral("(.|\\n)*"));
+}
+
+const QStringList kOpening = {
+    "16D0 0F8C | FF00 0001",
+    "libusb_open() = 0 ",
+    "usb-bridge: module %1: claim 2",
+    "libusb_claim_interface(2) = 0",
+    "usb-bridge: module %1: claim 3",
+    "libusb_claim_interface(3) = 0",
+    "SerialNumber: SIM0000001",
+    "CMD_STOP_TRACKING",
+    "CMD_SENDVERSION",
+    "DAT_VERSION",
+    "CMD_SEND_OPTION",
+    "CMD_GET_EEPROM",
+    "CMD_GET_MASK",
+};
+
+QStringList opening(int module) {
+    QStringList lines;
+    for (const QString& line : kOpening)
+        lines << (line.contains("%1") ? line.arg(module) : line);
+    return lines;
+}
+
+} // namespace
+
+void UsbProgramTest::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_output.clear();
+}
+
+void UsbProgramTest::cleanup() {
+    if (m_bridge && m_bridge->state() != QProcess::NotRunning) {
+        m_bridge->kill();
+        m_bridge->waitForFinished();
+    }
+    m_bridge.reset();
+    m_dir.reset();
+}
+
+bool UsbProgramTest::waitForOutput(const QString& pattern, int count, int timeoutMs) {
+    return QTest::qWaitFor([&] { return countOf(pattern) >= count; }, slow(timeoutMs));
+}
+
+int UsbProgramTest::countOf(const QString& pattern) const {
+    return m_output.count(QRegularExpression(pattern));
+}
+
+void UsbProgramTest::endProgram() {
+    const QRegularExpressionMatch started =
+        QRegularExpression("usb-bridge: started (\\d+)").match(m_output);
+    QVERIFY(started.hasMatch());
+    ::kill(pid_t(started.captured(1).toLongLong()), SIGTERM);
+    QVERIFY(
+        QTest::qWaitFor([this] { return m_bridge->state() == QProcess::NotRunning; }, slow(20000)));
+    QCOMPARE(m_bridge->exitStatus(), QProcess::NormalExit);
+}
+
+void UsbProgramTest::runsOnTheBus_data() {
+    QTest::addColumn<QStringList>("bridgeOptions");
+    QTest::addColumn<int>("replug");
+    QTest::newRow("one module") << QStringList() << int(NoReplug);
+    QTest::newRow("first module busy") << QStringList{"--busy-first"} << int(NoReplug);
+    QTest::newRow("never HID-ready") << QStringList{"--no-hid"} << int(NoReplug);
+    QTest::newRow("replugged after it was seen gone") << QStringList() << int(AfterAbsence);
+    QTest::newRow("replugged within one pass") << QStringList() << int(AtOnce);
+}
+
+void UsbProgramTest::runsOnTheBus() {
+    QFETCH(QStringList, bridgeOptions);
+    QFETCH(int, replug);
+    const bool busyFirst = bridgeOptions.contains("--busy-first");
+    const bool hidReady = !bridgeOptions.contains("--no-hid");
+    const int module = 0;
+
+    m_bridge = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("TIVORA_CONFIG_DIR", m_dir->path());
+    env.insert("TIVORA_INSTANCE_KEY", "test-usb-program-" + m_dir->path().section('/', -1));
+    env.remove("TIVORA_DEVICE");
+    m_bridge->setProcessEnvironment(env);
+    m_bridge->setProcessChannelMode(QProcess::MergedChannels);
+    connect(m_bridge.get(), &QProcess::readyRead, this,
+            [this] { m_output += QString::fromLocal8Bit(m_bridge->readAll()); });
+    m_bridge->start(TIVORA_USB_BRIDGE,
+                    bridgeOptions +
+                        QStringList{"--", TIVORA_PROGRAM, "/noAutoUpdate", "--device", "usb"});
+    QVERIFY(m_bridge->waitForStarted());
+
+    if (!hidReady) {
+        // Present on the bus but never ready: looked at on every pass, never opened.
+        QVERIFY2(waitForOutput("16D0 0F8C\\n", 2), qPrintable(m_output));
+        QCOMPARE(countOf("libusb_open|FF00"), 0);
+        endProgram();
+        QCOMPARE(countOf("usb-bridge: module 0: (claim|out)"), 0);
+        return;
+    }
+
+    const QString maskRequest = QString("usb-bridge: module %1: out 0x112C").arg(module);
+    QVERIFY2(waitForOutput(maskRequest, 58), qPrintable(m_output));
+    QVERIFY2(m_output.contains(QRegularExpression(inOrder(opening(module)))), qPrintable(m_output));
+    if (busyFirst) {
+        QVERIFY2(m_output.contains(QRegularExpression(inOrder(
+                     {"usb-bridge: module 1: claim 2 busy",
+                      "libusb_claim_interface(2) FAIL!! -6: LIBUSB_ERROR_BUSY: Resource busy",
+                      "libusb_claim_interface(2) = 0"}))),
+                 qPrintable(m_output));
+        QCOMPARE(countOf("usb-bridge: module 1: (claim 3|out)"), 0);
+    }
+
+    if (replug != NoReplug) {
+        const int threadsEnded = countOf("RecvPacketProc End");
+        m_bridge->write("unplug\n");
+        if (replug == AfterAbsence)
+            QVERIFY2(waitForOutput("RecvPacketProc End", threadsEnded + 1), qPrintable(m_output));
+        m_bridge->write("replug\n");
+        QVERIFY2(waitForOutput("SerialNumber: SIM0000001", 2), qPrintable(m_output));
+        if (replug == AtOnce)
+            QVERIFY(m_output.contains("the module was replugged, the link is lost"));
+        QVERIFY2(waitForOutput(maskRequest, 2 * 58), qPrintable(m_output));
+    }
+
+    endProgram();
+    // The module is left tracking, released and closed, and nothing reads after that.
+    const int startTracking = m_output.lastIndexOf(QString("module %1: out 0x110F").arg(module));
+    QVERIFY2(startTracking >= 0, qPrintable(m_output));
+    const QString tail = m_output.mid(startTracking + 1);
+    QVERIFY2(tail.contains(QRegularExpression(
+                 inOrder({QString("usb-bridge: module %1: release 2").arg(module),
+                          QString("usb-bridge: module %1: release 3").arg(module)}))),
+             qPrintable(m_output));
+    QCOMPARE(QRegularExpression(QString("usb-bridge: module %1: out ").arg(module))
+                 .match(tail)
+                 .hasMatch(),
+             false);
+    QVERIFY2(m_output.contains(QRegularExpression(
+                 QString("module %1: \\d+ submits, \\d+ reaps \\(\\d+ empty\\), 0 submits "
+                         "after release")
+                     .arg(module))),
+             qPrintable(m_output));
+}
+
+QTEST_GUILESS_MAIN(UsbProgramTest)
+#include "test_usb_program.moc"
