@@ -15,9 +15,9 @@
 
 namespace {
 
-// A reap that finds nothing finished waits this long for a transfer before answering "nothing
-// to reap". The emulated device file always polls writable, so libusb's event loop would
-// otherwise ask thousands of times a second while idle.
+// A reap that finds nothing finished while a transfer is in flight waits this long for one
+// before answering "nothing to reap". The emulated device file always polls writable, so
+// libusb's event loop would otherwise ask thousands of times a second while a read waits.
 constexpr guint kReapWaitMs = 5;
 // How long a pump thread waits on the peer before looking at the bus again.
 constexpr int kPumpWaitMs = 20;
@@ -492,6 +492,12 @@ void EmulatedModule::reap(UMockdevIoctlClient* client) {
     if (!plug || !plug->present) {
         lock.unlock();
         umockdev_ioctl_client_complete(client, -1, ENODEV);
+        return;
+    }
+    // libusb reaps until nothing is left; with nothing in flight, waiting would only delay it.
+    if (plug->pendingIn[0].empty() && plug->pendingIn[1].empty()) {
+        lock.unlock();
+        umockdev_ioctl_client_complete(client, -1, EAGAIN);
         return;
     }
     const uint64_t id = m_nextWaiter++;
