@@ -1,20 +1,28 @@
 // One emulated USB bus with the virtual module on it, and a program run on that bus.
 //
-//   tivora-usb-bridge [--profile FILE] [--busy-first] [--no-hid] -- PROGRAM [ARG...]
+//   tivora-usb-bridge [--profile FILE] [--busy-first] [--no-hid] [--screen] -- PROGRAM [ARG...]
 //
 // --busy-first puts a module whose interface 2 another program holds first in libusb's list;
-// --no-hid makes the module's vendor HID collection never appear. The lines "unplug" and
-// "replug" on standard input pull the module's cable and plug it in again. Every bus event
-// goes to standard error as "usb-bridge: module N: EVENT"; the exit code is the program's.
+// --no-hid makes the module's vendor HID collection never appear; with --screen the module's
+// camera photographs the leftmost monitor of the X display that the program paints on. The lines
+// "unplug" and "replug" on standard input pull the module's cable and plug it in again. Every bus
+// event goes to standard error as "usb-bridge: module N: EVENT"; the exit code is the program's.
 
 #include "sim/SimFactory.h"
+#include "sim/SimTransport.h"
+#include "sim/desktop/DesktopScene.h"
 #include "tests/usb/UsbBridge.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPixmap>
 #include <QProcess>
+#include <QScreen>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -26,15 +34,43 @@ void say(const QString& line) {
 
 int usage() {
     std::fprintf(stderr, "usage: tivora-usb-bridge [--profile FILE] [--busy-first] [--no-hid] "
-                         "-- PROGRAM [ARG...]\n");
+                         "[--screen] -- PROGRAM [ARG...]\n");
     return 2;
+}
+
+QScreen* leftmostScreen() {
+    QScreen* leftmost = QGuiApplication::primaryScreen();
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen->geometry().left() < leftmost->geometry().left())
+            leftmost = screen;
+    return leftmost;
+}
+
+// Photographs the leftmost monitor often enough that a capture, taken an exposure time after
+// the program painted its screen, sees that screen.
+void watchScreen(DesktopScene* scene, QObject* parent) {
+    auto* timer = new QTimer(parent);
+    QObject::connect(timer, &QTimer::timeout, [scene] {
+        QScreen* screen = leftmostScreen();
+        const QRect area = screen->geometry();
+        scene->setMonitor(
+            screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage());
+    });
+    timer->start(30);
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
     reexecUnderUmockdev(argv);
-    QCoreApplication app(argc, argv);
+    const bool screen = std::any_of(argv + 1, argv + argc, [](const char* arg) {
+        return std::strcmp(arg, "--") != 0 && std::strcmp(arg, "--screen") == 0;
+    });
+    // Only a bridge that watches the display needs one.
+    std::unique_ptr<QCoreApplication> application =
+        screen ? std::make_unique<QGuiApplication>(argc, argv)
+               : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *application;
     QString profile;
     bool busyFirst = false;
     EmulatedModuleSpec spec;
@@ -51,6 +87,8 @@ int main(int argc, char* argv[]) {
             busyFirst = true;
         else if (args[i] == QLatin1String("--no-hid"))
             spec.hidReady = false;
+        else if (args[i] == QLatin1String("--screen"))
+            continue;
         else
             return usage();
     }
@@ -62,6 +100,16 @@ int main(int argc, char* argv[]) {
     if (!firmware) {
         say(error);
         return 2;
+    }
+    if (screen) {
+        SimProfile settings;
+        if (!profile.isEmpty() && !SimProfile::load(profile, &settings, &error)) {
+            say(error);
+            return 2;
+        }
+        auto scene = std::make_shared<DesktopScene>(settings);
+        static_cast<SimTransport*>(firmware.get())->setSceneSource(scene);
+        watchScreen(scene.get(), &app);
     }
     UsbBridge bridge;
     bridge.setEventSink(say);

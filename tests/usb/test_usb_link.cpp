@@ -347,6 +347,8 @@ void UsbLinkTest::autoCalibrationWithRepairedParts() {
     const auto* payload = reinterpret_cast<const uint8_t*>(ratio.constData()) + pkt::kHeaderSize;
     expected.record[rec::kFixCoordMode] = payload[0];
     std::copy(payload + 4, payload + 12, expected.record.begin() + rec::kFixCoordRatio);
+    // Once the module has handled everything it was sent, its store holds it.
+    m_module->module().state();
     StoredState held;
     QString error;
     QVERIFY2(readModuleStore(m_dir->filePath("store.bin"), &held, &error), qPrintable(error));

@@ -1,3 +1,6 @@
+#include "device/ByteOrder.h"
+#include "sim/RecordLayout.h"
+
 #include <QtTest>
 #include <csignal>
 
@@ -11,6 +14,7 @@ private slots:
     void cleanup();
     void runsOnTheBus_data();
     void runsOnTheBus();
+    void calibratesOnTheBus();
 
 private:
     enum Replug { NoReplug, AfterAbsence, AtOnce };
@@ -188,6 +192,48 @@ void UsbProgramTest::runsOnTheBus() {
                          "after release")
                      .arg(module))),
              qPrintable(m_output));
+}
+
+// `--calibrate auto` end to end on an X display: the module's camera photographs what the
+// program paints there, and the captures travel as image parts, some lost and asked for again.
+void UsbProgramTest::calibratesOnTheBus() {
+    const QString xvfbRun = QStandardPaths::findExecutable("xvfb-run");
+    if (xvfbRun.isEmpty())
+        QSKIP("xvfb-run is not installed");
+    const QString profile = m_dir->filePath("profile.ini");
+    QFile file(profile);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Module]\nStoreFile=store.bin\n[Faults]\nDropFraction=0.05\nDropSeed=3\n");
+    file.close();
+
+    m_bridge = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("TIVORA_DEVICE");
+    env.insert("TIVORA_UNATTENDED", "1");
+    env.insert("TIVORA_CONFIG_DIR", m_dir->path());
+    env.insert("TIVORA_INSTANCE_KEY", "test-usb-program-" + m_dir->path().section('/', -1));
+    m_bridge->setProcessEnvironment(env);
+    m_bridge->setProcessChannelMode(QProcess::MergedChannels);
+    m_bridge->start(xvfbRun, {"-a", "-s", "-screen 0 1280x800x24", TIVORA_USB_BRIDGE, "--screen",
+                              "--profile", profile, "--", TIVORA_PROGRAM, "/noAutoUpdate",
+                              "--device", "usb", "--calibrate", "auto"});
+    QVERIFY(m_bridge->waitForFinished(slow(90000)));
+    m_output = QString::fromLocal8Bit(m_bridge->readAll());
+    QVERIFY2(m_bridge->exitCode() == 0, qPrintable(m_output.right(3000)));
+    QVERIFY(m_output.contains("calibration auto: succeeded"));
+    QVERIFY(countOf("usb-bridge: module 0: out 0x1121") > 0);
+
+    // The module stored the upload: the window it was made for, in both groups.
+    QFile store(m_dir->filePath("store.bin"));
+    QVERIFY(store.open(QIODevice::ReadOnly));
+    const QByteArray bytes = store.readAll();
+    QCOMPARE(bytes.size(), 8 + 400 + 28801);
+    const auto* record = reinterpret_cast<const uint8_t*>(bytes.constData()) + 8;
+    for (size_t offset : {rec::kWindowWidth, rec::kWindowWidth2})
+        QCOMPARE(int(le::u16(record, offset)), 1280);
+    for (size_t offset : {rec::kWindowHeight, rec::kWindowHeight2})
+        QCOMPARE(int(le::u16(record, offset)), 800);
 }
 
 QTEST_GUILESS_MAIN(UsbProgramTest)
