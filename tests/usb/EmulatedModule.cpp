@@ -333,8 +333,12 @@ void EmulatedModule::claimOrRelease(UMockdevIoctlClient* client, bool claim) {
             error = ENODEV;
         else if (claim && interface == 2 && m_spec.interface2Busy)
             error = EBUSY;
-        if (!error && interface == 3)
+        if (!error && interface == 3) {
             plug->released3 = !claim;
+            const bool inFlight = !plug->pendingIn[0].empty() || !plug->pendingIn[1].empty();
+            if (!claim && inFlight)
+                ++m_counters.releasesInFlight;
+        }
     }
     note(QStringLiteral("%1 %2%3")
              .arg(claim ? "claim" : "release")

@@ -42,6 +42,9 @@ public:
         int emptyReaps = 0;
         // Transfers submitted after interface 3 was released: a thread still reading.
         int submitsAfterRelease = 0;
+        // Releases of interface 3 while a transfer was still in flight on it: the handle was
+        // closed under a thread that was reading.
+        int releasesInFlight = 0;
     };
     using EventSink = std::function<void(const QString&)>;
 

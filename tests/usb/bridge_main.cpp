@@ -170,8 +170,9 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < (busyFirst ? 2 : 1); ++i) {
         const EmulatedModule::Counters c = bridge.counters(i);
         say(QString::asprintf("module %d: %d submits, %d reaps (%d empty), %d submits after "
-                              "release",
-                              i, c.submits, c.reaps, c.emptyReaps, c.submitsAfterRelease));
+                              "release, %d releases in flight",
+                              i, c.submits, c.reaps, c.emptyReaps, c.submitsAfterRelease,
+                              c.releasesInFlight));
     }
     return exitCode;
 }

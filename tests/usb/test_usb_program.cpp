@@ -189,7 +189,7 @@ void UsbProgramTest::runsOnTheBus() {
              false);
     QVERIFY2(m_output.contains(QRegularExpression(
                  QString("module %1: \\d+ submits, \\d+ reaps \\(\\d+ empty\\), 0 submits "
-                         "after release")
+                         "after release, 0 releases in flight")
                      .arg(module))),
              qPrintable(m_output));
 }
