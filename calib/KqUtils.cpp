@@ -25,7 +25,10 @@ double dpiRatioIn(const QVector<ScreenDesc>& list, const QRect& r) {
         const QRect& g = s.geometry;
         if (g.left() == r.left() && g.top() == r.top() && g.right() == r.right() &&
             g.bottom() == r.bottom())
-            return s.logicalDpi / 96.0;
+            // The toolkit's own scaling (QT_SCALE_FACTOR, QT_SCREEN_SCALE_FACTORS) already
+            // enlarges every design coordinate and reports the dots per inch divided by it;
+            // a factor below 1 would undo that scaling.
+            return std::max(1.0, s.logicalDpi / 96.0);
     }
     return 1.0;
 }

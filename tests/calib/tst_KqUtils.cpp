@@ -63,15 +63,17 @@ void KqUtilsTest::dpiRatio_data() {
     QTest::newRow("120 dpi") << QRect(1920, 0, 1280, 1024) << 1.25;
     QTest::newRow("same corner, other size") << QRect(-1280, 0, 1280, 801) << 1.0;
     QTest::newRow("no screen") << QRect(5000, 0, 800, 600) << 1.0;
+    // The toolkit scales this screen by 2 itself and reports 96 / 2.
+    QTest::newRow("scaled by the toolkit") << QRect(0, 1080, 1920, 1080) << 1.0;
     QTest::newRow("null rectangle") << QRect() << 1.0;
 }
 
 void KqUtilsTest::dpiRatio() {
     QFETCH(QRect, rect);
     QFETCH(double, ratio);
-    const QVector<ScreenDesc> screens{screen(0, 0, 1920, 1080, 96),
-                                      screen(-1280, 0, 1280, 800, 144),
-                                      screen(1920, 0, 1280, 1024, 120)};
+    const QVector<ScreenDesc> screens{
+        screen(0, 0, 1920, 1080, 96), screen(-1280, 0, 1280, 800, 144),
+        screen(1920, 0, 1280, 1024, 120), screen(0, 1080, 1920, 1080, 48)};
     KqUtils::setScreenSource([screens] { return screens; });
     QCOMPARE(KqUtils::dpiRatioOf(rect), ratio);
 }
@@ -82,6 +84,9 @@ void KqUtilsTest::toolkitListByDefault() {
     KqUtils::getWindowRect(out);
     QCOMPARE(out[0], QGuiApplication::primaryScreen()->geometry());
     QVERIFY(out[1].isNull());
+    // Run again with QT_SCREEN_SCALE_FACTORS=2 (see CMakeLists.txt): the toolkit's scaling
+    // stands, nothing shrinks it back.
+    QVERIFY(KqUtils::dpiRatioOf(out[0]) >= 1.0);
 }
 
 QTEST_MAIN(KqUtilsTest)
