@@ -28,19 +28,6 @@ ProjectionParams affine(double sx, double sy, double tx, double ty) {
     return tp;
 }
 
-// Every pixel, in the order and with the test of the plain definition.
-int fullScan(const ProjectionParams& tp, int width, int height) {
-    const double limit = height * 30 / 100.0;
-    int row = -1;
-    for (int y = 0; y < 720; ++y)
-        for (int x = 0; x < 1280; ++x) {
-            const cv::Point2d w = mapPoint(tp, x, y);
-            if (w.x >= 0 && y > row && w.y >= 0 && w.y < limit && w.x < width)
-                row = y;
-        }
-    return row;
-}
-
 } // namespace
 
 void TestYThreshold::handWorked_data() {
@@ -101,7 +88,7 @@ void TestYThreshold::matchesFullScan() {
     QFETCH(int, width);
     QFETCH(int, height);
     LogCapture log;
-    QCOMPARE(calcYThreshold(tp, width, height), fullScan(tp, width, height));
+    QCOMPARE(calcYThreshold(tp, width, height), calcYThresholdFullScan(tp, width, height));
 }
 
 QTEST_GUILESS_MAIN(TestYThreshold)

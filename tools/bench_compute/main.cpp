@@ -48,19 +48,6 @@ ProjectionParams sceneModel() {
     return tp;
 }
 
-// The plain definition: every pixel, no early exit.
-int fullScan(const ProjectionParams& tp, int width, int height) {
-    const double limit = height * 30 / 100.0;
-    int row = -1;
-    for (int y = 0; y < 720; ++y)
-        for (int x = 0; x < 1280; ++x) {
-            const cv::Point2d w = mapPoint(tp, x, y);
-            if (w.x >= 0 && y > row && w.y >= 0 && w.y < limit && w.x < width)
-                row = y;
-        }
-    return row;
-}
-
 } // namespace
 
 int main() {
@@ -111,7 +98,8 @@ int main() {
         medianMs([&] { row = calcYThreshold(below, kWindowWidth, kWindowHeight); });
     std::printf("calcYThreshold, no row (worst):  %8.3f ms  (row %d)\n", worstMs, row);
 
-    const double scanMs = medianMs([&] { row = fullScan(truth, kWindowWidth, kWindowHeight); });
+    const double scanMs =
+        medianMs([&] { row = calcYThresholdFullScan(truth, kWindowWidth, kWindowHeight); });
     std::printf("plain full scan, typical model:  %8.3f ms  (row %d)\n", scanMs, row);
     return 0;
 }
