@@ -72,8 +72,8 @@ int calcYThreshold(const ProjectionParams& tp, int windowWidth, int windowHeight
 int calcYThresholdFullScan(const ProjectionParams& tp, int windowWidth, int windowHeight) {
     const double limit = windowHeight * 30 / 100.0;
     int row = -1;
-    for (int y = 0; y < 720; ++y)
-        for (int x = 0; x < 1280; ++x) {
+    for (int y = 0; y < kCameraHeight; ++y)
+        for (int x = 0; x < kCameraWidth; ++x) {
             const cv::Point2d w = mapPoint(tp, x, y);
             if (w.x >= 0 && y > row && w.y >= 0 && w.y < limit && w.x < windowWidth)
                 row = y;
