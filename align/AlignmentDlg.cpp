@@ -44,6 +44,13 @@ AlignmentDlg::AlignmentDlg(const LanguageTable* pLanguage, QWidget* parent)
     std::memset(m_pMaskBufBit, 0, sizeof(m_pMaskBufBit));
     m_pMaskDlg = new maskDlg(this);
     m_pMaskDlg->hide();
+    // Esc in the editor leaves it as its toggle does; the next Esc reaches this view.
+    connect(m_pMaskDlg, &maskDlg::sigEscape, this, [this] {
+        if (m_bMaskMode)
+            on_pushB_clicked();
+        activateWindow();
+        setFocus();
+    });
     applyTexts();
 }
 
@@ -64,6 +71,13 @@ void AlignmentDlg::applyTexts() {
     m_ui.pushButtonDraw->setText(m_pLanguage->textC(34));
     m_ui.pushButtonEraser->setText(m_pLanguage->textC(35));
     m_ui.pushButtonEraserAll->setText(m_pLanguage->textC(36));
+    applyMaskToggleHint();
+}
+
+// The toggle is nearly invisible; its tool tip says what it opens, or why it does nothing.
+void AlignmentDlg::applyMaskToggleHint() {
+    if (m_pLanguage)
+        m_ui.pushB->setToolTip(m_pLanguage->textAV(m_nFWLower < kMaskFirmwareLower ? 1 : 0));
 }
 
 void AlignmentDlg::SetAlignmentDisplay(bool on) {
@@ -116,6 +130,7 @@ void AlignmentDlg::SetFWVersion(const QString& version) {
     bool ok = false;
     const int lower = version.right(2).toInt(&ok);
     m_nFWLower = (ok && lower >= 10) ? lower : 0;
+    applyMaskToggleHint();
 }
 
 void AlignmentDlg::SetGainStep(int step) {

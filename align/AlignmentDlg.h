@@ -75,6 +75,7 @@ protected:
 
 private:
     void applyTexts();
+    void applyMaskToggleHint();
     void openMaskEditor();
     void closeMaskEditor();
     void sendGain();

@@ -57,7 +57,9 @@ void AlignmentForm::setupUi(QWidget* view) {
     pushB = make<QPushButton>(view, "pushB");
     pushB->setFlat(true);
     pushB->setFocusPolicy(Qt::NoFocus);
-    pushB->setStyleSheet(QStringLiteral("background-color:rgba(246, 246, 246, 0);"));
+    // See-through as designed, with an outline under the mouse so that it can be found.
+    pushB->setStyleSheet(QStringLiteral("QPushButton { background-color:rgba(246, 246, 246, 0); }"
+                                        "QPushButton:hover { border: 1px solid #808080; }"));
 
     frameMask = make<QFrame>(view, "frameMask");
     frameMask->setStyleSheet(QString::fromLatin1(kBoxStyle));

@@ -1,6 +1,7 @@
 #include "maskDlg.h"
 
 #include <QDebug>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -22,6 +23,13 @@ maskDlg::maskDlg(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint),
       m_pen(strokePen(paintColour(), kPenWidth)) {
     setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void maskDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape)
+        emit sigEscape();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void maskDlg::PrepareCanvas(const QRect& rect) {

@@ -35,12 +35,17 @@ public:
     static QColor paintColour() { return QColor(255, 0, 0, 255); }
     static QColor eraseColour() { return QColor(0, 0, 0, kEraseAlpha); }
 
+signals:
+    // Esc while the editor has the keyboard: the user is done with it.
+    void sigEscape();
+
 public slots:
     void slotEraserAll();
     void slotEraserFree();
     void slotDraw();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

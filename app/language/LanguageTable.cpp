@@ -76,6 +76,7 @@ void LanguageTable::loadLanguage(int languageId, const QLocale& systemLocale) {
     m_C = readSection(file, QStringLiteral("CONFIGURATION"), QStringLiteral("C"), 37);
     m_CW = readSection(file, QStringLiteral("CALIBRATION WINDOW"), QStringLiteral("CW"), 5);
     m_M = readSection(file, QStringLiteral("MESSAGEBOX"), QStringLiteral("M"), 27);
+    m_AV = readSection(file, QStringLiteral("AlignmentView"), QStringLiteral("AV"), 2);
     m_L = readSection(m_sFilePrefix + QStringLiteral("Idx"), QStringLiteral("Language"),
                       QStringLiteral("L"), kLanguageCount);
 }
@@ -103,6 +104,9 @@ QString LanguageTable::textC(int entry) const {
 }
 QString LanguageTable::textCW(int entry) const {
     return m_CW.value(entry);
+}
+QString LanguageTable::textAV(int entry) const {
+    return m_AV.value(entry);
 }
 QString LanguageTable::textM(int entry) const {
     return m_M.value(entry);

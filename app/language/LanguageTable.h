@@ -25,6 +25,8 @@ public:
     QString textC(int entry) const;
     QString textCW(int entry) const;
     QString textM(int entry) const;
+    // The alignment view's hints: 0 the mask editor toggle, 1 a firmware without the mask.
+    QString textAV(int entry) const;
     QString textL(int entry) const;
 
     int languageIndex() const { return m_nIndex; }
@@ -37,5 +39,5 @@ private:
     QString m_sFilePrefix;
     int m_nIndex = kEnglishIndex;
     QString m_sCode = QStringLiteral("ENU");
-    QStringList m_T, m_C, m_CW, m_M, m_L;
+    QStringList m_T, m_C, m_CW, m_M, m_AV, m_L;
 };

@@ -291,6 +291,10 @@ void AlignmentDlgTest::firmwareGatesTheMaskEditor() {
     useScreens({{QRect(0, 0, 1920, 1080), 96.0}, {QRect(-1024, 0, 1024, 768), 96.0}});
     m_dlg = openView(version);
     QCOMPARE(m_dlg->fwLower(), lower);
+    // The nearly invisible toggle says what it opens, or why it does not.
+    const QString hint = part<QPushButton>(*m_dlg, "pushB")->toolTip();
+    QVERIFY(!hint.isEmpty());
+    QCOMPARE(hint, m_text.textAV(opens ? 0 : 1));
     QSignalSpy draw(m_dlg.get(), &AlignmentDlg::sigDraw);
 
     part<QPushButton>(*m_dlg, "pushB")->click();
@@ -315,6 +319,20 @@ void AlignmentDlgTest::firmwareGatesTheMaskEditor() {
     QVERIFY(!m_dlg->isMaskMode());
     QVERIFY(!m_dlg->maskEditor()->isVisible());
     QVERIFY(!part<QFrame>(*m_dlg, "frameMask")->isVisible());
+
+    // Esc in the editor leaves it as the toggle does, keeping the strokes; the next Esc
+    // closes the view.
+    part<QPushButton>(*m_dlg, "pushB")->click();
+    dragOn(*m_dlg->maskEditor(), QPoint(100, 100), QPoint(200, 120));
+    const int strokes = m_dlg->maskEditor()->strokeCount();
+    QVERIFY(strokes > 0);
+    QTest::keyClick(m_dlg->maskEditor(), Qt::Key_Escape);
+    QVERIFY(!m_dlg->isMaskMode());
+    QVERIFY(!m_dlg->maskEditor()->isVisible());
+    QCOMPARE(m_dlg->maskEditor()->strokeCount(), strokes);
+    QVERIFY(m_dlg->isVisible());
+    QTest::keyClick(m_dlg.get(), Qt::Key_Escape);
+    QVERIFY(!m_dlg->isVisible());
 }
 
 void AlignmentDlgTest::closeSaysWhetherToUpload_data() {

@@ -75,6 +75,7 @@ QVector<SectionKeys> languageFileLayout() {
         {QStringLiteral("MESSAGEBOX"), numberedKeys(QStringLiteral("M"), 1, 27)},
         {QStringLiteral("AutoUpdate"), numberedKeys(QString(), 2100, 7)},
         {QStringLiteral("ConnectionCheck"), numberedKeys(QStringLiteral("CC"), 1, 2)},
+        {QStringLiteral("AlignmentView"), numberedKeys(QStringLiteral("AV"), 1, 2)},
     };
 }
 
