@@ -57,7 +57,9 @@ void CamDevCtrl::PacketToImage16HID(const uint8_t* buffer, uint8_t* image, int b
         if (code == DAT_IMAGE || code == DAT_AC_IMAGE || code == DAT_TC_IMAGE) {
             placeImagePart(packet, image);
             const int part = partNumber(packet);
-            if (part != m_nPrevSeq + 1)
+            // Widened: the module may number a part INT_MAX, and the next one is compared
+            // with it plus one.
+            if (int64_t(part) != int64_t(m_nPrevSeq) + 1)
                 qDebug().noquote() << QString::asprintf(
                     "PacketToImage16HID : prevSeq = %d, img->seq = %d", m_nPrevSeq, part);
             m_nPrevSeq = part;
