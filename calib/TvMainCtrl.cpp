@@ -19,7 +19,9 @@ namespace {
 constexpr int kCaptureWidth = 1280;
 constexpr int kCaptureHeight = 720;
 constexpr int kProbeTimeoutMs = 1000;
-constexpr int kWatchPauses = 5;
+// The watch looks every 5 s but sees a stop request within a tenth of a second.
+constexpr int kWatchPauses = 50;
+constexpr int kWatchPauseMs = 100;
 
 // Message keys: "M14" and "M25" are entries 13 and 24 of the message table.
 constexpr int kMsgCalibrationFailed = 13;
@@ -120,7 +122,7 @@ void TvMainCtrl::CheckCamConnectProc() {
             }
         }
         for (int i = 0; i < kWatchPauses && !m_bStopCheck; ++i)
-            QThread::msleep(1000);
+            QThread::msleep(kWatchPauseMs);
     }
 }
 
