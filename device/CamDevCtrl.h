@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/MaskHandover.h"
+#include "device/ReportGate.h"
 #include "device/Transport.h"
 
 #include <QObject>
@@ -104,6 +106,7 @@ signals:
 private:
     using StopToken = std::shared_ptr<std::atomic<bool>>;
 
+    void countDeliveries();
     void RecvPacketProc(int selector, const StopToken& stop);
     void dispatch(const uint8_t* packet, int bytesRead);
     void drainImageEndpoint(uint8_t* packet);
@@ -124,6 +127,8 @@ private:
 
     void ReceiveEeprom(const uint8_t* packet);
     void ReceiveMaskPart(const uint8_t* packet);
+    // User-interface thread: hands on the latest finished mask.
+    void deliverMask();
 
     // In declaration order of the link's state.
     int m_nCalibMode = 0;
@@ -143,7 +148,13 @@ private:
     bool m_bRegisterWritesPending = false;
     std::vector<std::pair<uint16_t, uint8_t>> m_deferredRegisterWrites;
     int m_nMaskBytes = 0;
+    // The mask part taken next; 0 also when no download is under way.
+    std::atomic<int> m_nMaskNext{0};
     std::vector<uint8_t> m_maskBuffer;
+    MaskHandover m_maskHandover{kMaskSize};
+    // What sigReceiveMask points to: the user-interface thread's copy.
+    std::vector<uint8_t> m_deliveredMask;
+    ReportGate m_reports;
 
     // Live picture bookkeeping (receive thread only).
     int m_nPrevSeq = -1;

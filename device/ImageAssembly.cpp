@@ -98,7 +98,8 @@ void CamDevCtrl::ReceiveImgProcHID(const uint8_t* packet, int bytesRead) {
     }
     sendDeferredRegisterWrites();
     m_nPrevSeq = -1;
-    emit sigNewFrame(m_imageBuffer.data(), m_nLiveImageSize);
+    if (m_reports.admit(ReportGate::Frame))
+        emit sigNewFrame(m_imageBuffer.data(), m_nLiveImageSize);
 }
 
 void CamDevCtrl::sendDeferredRegisterWrites() {
@@ -160,7 +161,8 @@ void CamDevCtrl::ReceiveACProcHID(const uint8_t* packet, int bytesRead) {
                 m_nACImageSize = kCapturedImageSize;
             qDebug().noquote() << QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"))
                                << "ReceiveACProcHID: all done";
-            emit sigACNewFrame(m_imageBuffer.data(), m_nACImageSize);
+            if (m_reports.admit(ReportGate::CapturedFrame))
+                emit sigACNewFrame(m_imageBuffer.data(), m_nACImageSize);
             break;
         }
         continueGroup(group);
