@@ -41,6 +41,7 @@ TvMainCtrl::TvMainCtrl(QObject* parent, const LanguageTable* text,
     connect(m_pDevice, &CamDevCtrl::sigNewFrame, this, &TvMainCtrl::slotNewFrameReceived);
     connect(m_pDevice, &CamDevCtrl::sigACNewFrame, this, &TvMainCtrl::slotNewACImageReceived);
     connect(m_pDevice, &CamDevCtrl::sigACNextStep, this, &TvMainCtrl::slotACNextStep);
+    connect(m_pDevice, &CamDevCtrl::sigACImageFailed, this, &TvMainCtrl::slotACImageFailed);
     connect(m_pDevice, &CamDevCtrl::sigMCNextStep, this, &TvMainCtrl::slotMCNextStep);
     connect(m_pDevice, &CamDevCtrl::sigMCDone, this, &TvMainCtrl::slotMCDone);
 

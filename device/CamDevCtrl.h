@@ -98,6 +98,8 @@ signals:
     void sigNewFrame(unsigned char* buf, int size);
     void sigACNewFrame(unsigned char* buf, int size);
     void sigACNextStep();
+    // A captured image that the module did not complete, however often it was asked.
+    void sigACImageFailed();
     void sigMCDone();
     void sigMCNextStep(int* buf, int len);
     void sigSetCalibResult(int result);
@@ -122,6 +124,7 @@ private:
     void FindMissingParts(int first, int end);
     void RequestMissingParts();
     void requestMissingRun(int run);
+    void giveUpCapture();
     void continueGroup(int group);
     void sendDeferredRegisterWrites();
 
@@ -137,6 +140,8 @@ private:
     int m_nCurrentRun = 0;
     int m_nACImageId = 0;
     int m_nCurrentGroup = 0;
+    int m_nRepairRounds = 0;
+    bool m_bCaptureFailed = false;
     uint8_t m_blackStartParam[3] = {};
     std::unique_ptr<Transport> m_pTransport;
     std::atomic<int> m_nLiveStop{1};

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QStringList>
 #include <QThread>
 #include <algorithm>
 #include <atomic>
@@ -35,6 +36,18 @@ int64_t partOffset(int part) {
 }
 
 std::atomic<bool> g_loggedNotImage{false};
+
+// Rounds of repair requests one group may take. A noisy cable loses a part again now and
+// then; a part still missing after this many rounds is one the module will not send.
+constexpr int kMaxRepairRounds = 20;
+
+QString runsText(const QVector<QPair<int, int>>& runs) {
+    QStringList parts;
+    for (const auto& run : runs)
+        parts << (run.first == run.second ? QString::number(run.first)
+                                          : QStringLiteral("%1-%2").arg(run.first).arg(run.second));
+    return parts.join(QStringLiteral(", "));
+}
 
 } // namespace
 
@@ -122,6 +135,7 @@ void CamDevCtrl::RequestLiveImage() {
 
 void CamDevCtrl::RequestACImage(int imageId, int group) {
     if (group == 0) {
+        m_bCaptureFailed = false;
         std::fill(m_partFlags.begin(), m_partFlags.end(), 0);
         m_missingRuns.clear();
         m_nCurrentRun = 0;
@@ -129,12 +143,15 @@ void CamDevCtrl::RequestACImage(int imageId, int group) {
     }
     m_nACImageId = imageId;
     m_nCurrentGroup = group;
+    m_nRepairRounds = 0;
     const uint8_t payload[2] = {uint8_t(imageId), uint8_t(group)};
     SendPacket(payload, CMD_AC_SENDIMG, 2);
 }
 
 // The next group when this one is whole, else a repair of what it is missing.
 void CamDevCtrl::continueGroup(int group) {
+    if (m_bCaptureFailed)
+        return;
     FindMissingParts(group * kPartsPerGroup, group * kPartsPerGroup + kPartsPerGroup);
     if (m_missingRuns.isEmpty())
         RequestACImage(m_nACImageId, group + 1);
@@ -222,6 +239,10 @@ void CamDevCtrl::FindMissingParts(int first, int end) {
 }
 
 void CamDevCtrl::RequestMissingParts() {
+    if (++m_nRepairRounds > kMaxRepairRounds) {
+        giveUpCapture();
+        return;
+    }
     int parts = 0;
     for (const auto& run : m_missingRuns)
         parts += run.second - run.first + 1;
@@ -238,4 +259,16 @@ void CamDevCtrl::requestMissingRun(int run) {
     le::put32(payload, 4, uint32_t(m_missingRuns[run].first));
     le::put32(payload, 8, uint32_t(m_missingRuns[run].second));
     SendPacket(payload, CMD_AC_SENDIMG_PART, 12);
+}
+
+void CamDevCtrl::giveUpCapture() {
+    qWarning().noquote() << QStringLiteral("captured image %1: parts %2 still missing after %3 "
+                                           "rounds of repair, the capture fails")
+                                .arg(m_nACImageId)
+                                .arg(runsText(m_missingRuns))
+                                .arg(kMaxRepairRounds);
+    m_bCaptureFailed = true;
+    m_missingRuns.clear();
+    m_nCurrentRun = 0;
+    emit sigACImageFailed();
 }
