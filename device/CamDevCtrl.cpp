@@ -93,7 +93,7 @@ bool CamDevCtrl::OpenDevice() {
     QString serial;
     if (!m_pTransport->open(&serial))
         return false;
-    qDebug().noquote() << "SerialNumber:" << serial;
+    qDebug().noquote() << "SerialNumber:" << escapedModuleText(serial);
 
     m_nEndpointSelector = 0;
     CreateRecvPacketThread();
