@@ -163,7 +163,7 @@ void HostilePeer::flood(int fd) {
     case Scenario::MaskFlood:
         for (int part = 0; part < kMaskParts; ++part)
             sendMaskPart(fd, part);
-        for (int i = 0; i < 16; ++i)
+        for (int i = 0; i < 1024; ++i)
             sendMaskPart(fd, kMaskParts - 1);
         break;
     case Scenario::RandomCodes: {
