@@ -4,7 +4,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cstdio>
+#include <fcntl.h>
 #include <opencv2/imgcodecs.hpp>
+#include <unistd.h>
 
 namespace {
 constexpr int kWidth = 1280;
@@ -37,6 +40,30 @@ bool headerSizeFits(const QString& path, QString& error) {
     return true;
 }
 
+// The decoders print their own complaints about a damaged file on stderr; the command's
+// answer is its one line of reason.
+class SilentStderr {
+public:
+    SilentStderr() : m_saved(::dup(STDERR_FILENO)) {
+        std::fflush(stderr);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null >= 0) {
+            ::dup2(null, STDERR_FILENO);
+            ::close(null);
+        }
+    }
+    ~SilentStderr() {
+        std::fflush(stderr);
+        if (m_saved >= 0) {
+            ::dup2(m_saved, STDERR_FILENO);
+            ::close(m_saved);
+        }
+    }
+
+private:
+    const int m_saved;
+};
+
 } // namespace
 
 bool readCapture(const QString& path, cv::Mat& out, QString& error) {
@@ -53,6 +80,7 @@ bool readCapture(const QString& path, cv::Mat& out, QString& error) {
         return false;
     cv::Mat img;
     try {
+        const SilentStderr quiet;
         img = cv::imread(path.toStdString(), cv::IMREAD_GRAYSCALE);
     } catch (const cv::Exception& e) {
         error = QStringLiteral("%1: cannot be decoded: %2")
