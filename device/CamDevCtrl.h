@@ -140,8 +140,10 @@ private:
     int m_nCurrentRun = 0;
     int m_nACImageId = 0;
     int m_nCurrentGroup = 0;
-    int m_nRepairRounds = 0;
-    bool m_bCaptureFailed = false;
+    // Set by the first request of a capture on the user-interface thread, then by the receive
+    // thread.
+    std::atomic<int> m_nRepairRounds{0};
+    std::atomic<bool> m_bCaptureFailed{false};
     uint8_t m_blackStartParam[3] = {};
     std::unique_ptr<Transport> m_pTransport;
     std::atomic<int> m_nLiveStop{1};
