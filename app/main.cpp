@@ -1,5 +1,6 @@
 #include "app/CalibrateCommand.h"
 #include "app/QuitOnSignal.h"
+#include "app/ShutdownLimit.h"
 #include "app/SingleApplication.h"
 #include "app/TransportChoice.h"
 #include "app/TvSetupDlg.h"
@@ -9,6 +10,14 @@
 #include <QIcon>
 #include <QThread>
 #include <cstdio>
+
+namespace {
+
+// Closing normally takes about a second (the receive thread's read time-out, the module's
+// tracking restarted); a sanitized build needs several times that.
+constexpr int kShutdownLimitMs = 8000;
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     SingleApplication app(argc, argv);
@@ -47,5 +56,7 @@ int main(int argc, char* argv[]) {
     setupDlg.start();
     if (calibrate)
         new CalibrateCommand(&setupDlg, calibrationKind, choice.verifier);
-    return app.exec();
+    const int exitCode = app.exec();
+    limitShutdown(kShutdownLimitMs, exitCode);
+    return exitCode;
 }

@@ -55,6 +55,16 @@ void TvMainCtrl::slotNewACImageReceived(unsigned char* data, int size) {
     slotACNextStep();
 }
 
+// The link gave up on a capture: the calibration ends as a failed computation would.
+void TvMainCtrl::slotACImageFailed() {
+    if (m_nState != BlackImageRequested && m_nState != WhiteImageRequested &&
+        m_nState != PatternImageRequested)
+        return;
+    m_nState = Idle;
+    m_psCalibDlg->hide();
+    slotSetCalibResult(0);
+}
+
 void TvMainCtrl::advanceAutoChain() {
     switch (m_nState) {
     case BlackCapture:

@@ -19,7 +19,9 @@ namespace {
 constexpr int kCaptureWidth = 1280;
 constexpr int kCaptureHeight = 720;
 constexpr int kProbeTimeoutMs = 1000;
-constexpr int kWatchPauses = 5;
+// The watch looks every 5 s but sees a stop request within a tenth of a second.
+constexpr int kWatchPauses = 50;
+constexpr int kWatchPauseMs = 100;
 
 // Message keys: "M14" and "M25" are entries 13 and 24 of the message table.
 constexpr int kMsgCalibrationFailed = 13;
@@ -39,6 +41,7 @@ TvMainCtrl::TvMainCtrl(QObject* parent, const LanguageTable* text,
     connect(m_pDevice, &CamDevCtrl::sigNewFrame, this, &TvMainCtrl::slotNewFrameReceived);
     connect(m_pDevice, &CamDevCtrl::sigACNewFrame, this, &TvMainCtrl::slotNewACImageReceived);
     connect(m_pDevice, &CamDevCtrl::sigACNextStep, this, &TvMainCtrl::slotACNextStep);
+    connect(m_pDevice, &CamDevCtrl::sigACImageFailed, this, &TvMainCtrl::slotACImageFailed);
     connect(m_pDevice, &CamDevCtrl::sigMCNextStep, this, &TvMainCtrl::slotMCNextStep);
     connect(m_pDevice, &CamDevCtrl::sigMCDone, this, &TvMainCtrl::slotMCDone);
 
@@ -120,7 +123,7 @@ void TvMainCtrl::CheckCamConnectProc() {
             }
         }
         for (int i = 0; i < kWatchPauses && !m_bStopCheck; ++i)
-            QThread::msleep(1000);
+            QThread::msleep(kWatchPauseMs);
     }
 }
 

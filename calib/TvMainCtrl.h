@@ -82,6 +82,7 @@ public slots:
     void slotNewFrameReceived(unsigned char* data, int size);
     void slotNewACImageReceived(unsigned char* data, int size);
     void slotACNextStep();
+    void slotACImageFailed();
     void slotMCNextStep(int* data, int size);
     void slotMCDone();
     void slotMCNextStepPointer();

@@ -16,10 +16,35 @@ using namespace pkt;
 CamDevCtrl::CamDevCtrl(std::unique_ptr<Transport> transport, QObject* parent)
     : QObject(parent), m_partFlags(kPartFlagCount, 0), m_pTransport(std::move(transport)),
       m_stopRequest(std::make_shared<std::atomic<bool>>(false)), m_imageBuffer(kImageBufferSize, 0),
-      m_maskBuffer(kMaskSize, 0) {
+      m_maskBuffer(kMaskSize, 0), m_deliveredMask(kMaskSize, 0) {
     qRegisterMetaType<unsigned char*>("unsigned char*");
     qRegisterMetaType<int*>("int*");
     qRegisterMetaType<uchar>("uchar");
+    countDeliveries();
+}
+
+// Connected before any receiver, so each of these runs just ahead of the report's first
+// receiver on the user-interface thread.
+void CamDevCtrl::countDeliveries() {
+    const auto delivered = [this](ReportGate::Kind kind) {
+        return [this, kind] { m_reports.delivered(kind); };
+    };
+    connect(this, &CamDevCtrl::sigSetFWVersion, this, delivered(ReportGate::Version),
+            Qt::QueuedConnection);
+    connect(this, &CamDevCtrl::sigSetFWOption, this, delivered(ReportGate::Option),
+            Qt::QueuedConnection);
+    connect(this, &CamDevCtrl::sigSetPrevTweak, this, delivered(ReportGate::Record),
+            Qt::QueuedConnection);
+    connect(this, &CamDevCtrl::sigNewFrame, this, delivered(ReportGate::Frame),
+            Qt::QueuedConnection);
+    connect(this, &CamDevCtrl::sigACNewFrame, this, delivered(ReportGate::CapturedFrame),
+            Qt::QueuedConnection);
+    connect(this, &CamDevCtrl::sigACNextStep, this, delivered(ReportGate::NextStep),
+            Qt::QueuedConnection);
+    connect(this, &CamDevCtrl::sigMCDone, this, delivered(ReportGate::MCDone),
+            Qt::QueuedConnection);
+    connect(this, &CamDevCtrl::sigMCNextStep, this, delivered(ReportGate::MCNextStep),
+            Qt::QueuedConnection);
 }
 
 CamDevCtrl::~CamDevCtrl() {
@@ -68,7 +93,7 @@ bool CamDevCtrl::OpenDevice() {
     QString serial;
     if (!m_pTransport->open(&serial))
         return false;
-    qDebug().noquote() << "SerialNumber:" << serial;
+    qDebug().noquote() << "SerialNumber:" << escapedModuleText(serial);
 
     m_nEndpointSelector = 0;
     CreateRecvPacketThread();
@@ -84,6 +109,7 @@ bool CamDevCtrl::OpenDevice() {
     sendSingle(CMD_GET_EEPROM, nullptr, 0);
     QThread::msleep(200);
     const uint8_t part0 = 0;
+    m_nMaskNext = 0;
     sendSingle(CMD_GET_MASK, &part0, 1);
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/MaskHandover.h"
+#include "device/ReportGate.h"
 #include "device/Transport.h"
 
 #include <QObject>
@@ -96,6 +98,8 @@ signals:
     void sigNewFrame(unsigned char* buf, int size);
     void sigACNewFrame(unsigned char* buf, int size);
     void sigACNextStep();
+    // A captured image that the module did not complete, however often it was asked.
+    void sigACImageFailed();
     void sigMCDone();
     void sigMCNextStep(int* buf, int len);
     void sigSetCalibResult(int result);
@@ -104,6 +108,7 @@ signals:
 private:
     using StopToken = std::shared_ptr<std::atomic<bool>>;
 
+    void countDeliveries();
     void RecvPacketProc(int selector, const StopToken& stop);
     void dispatch(const uint8_t* packet, int bytesRead);
     void drainImageEndpoint(uint8_t* packet);
@@ -119,11 +124,14 @@ private:
     void FindMissingParts(int first, int end);
     void RequestMissingParts();
     void requestMissingRun(int run);
+    void giveUpCapture();
     void continueGroup(int group);
     void sendDeferredRegisterWrites();
 
     void ReceiveEeprom(const uint8_t* packet);
     void ReceiveMaskPart(const uint8_t* packet);
+    // User-interface thread: hands on the latest finished mask.
+    void deliverMask();
 
     // In declaration order of the link's state.
     int m_nCalibMode = 0;
@@ -132,6 +140,10 @@ private:
     int m_nCurrentRun = 0;
     int m_nACImageId = 0;
     int m_nCurrentGroup = 0;
+    // Set by the first request of a capture on the user-interface thread, then by the receive
+    // thread.
+    std::atomic<int> m_nRepairRounds{0};
+    std::atomic<bool> m_bCaptureFailed{false};
     uint8_t m_blackStartParam[3] = {};
     std::unique_ptr<Transport> m_pTransport;
     std::atomic<int> m_nLiveStop{1};
@@ -143,7 +155,13 @@ private:
     bool m_bRegisterWritesPending = false;
     std::vector<std::pair<uint16_t, uint8_t>> m_deferredRegisterWrites;
     int m_nMaskBytes = 0;
+    // The mask part taken next; 0 also when no download is under way.
+    std::atomic<int> m_nMaskNext{0};
     std::vector<uint8_t> m_maskBuffer;
+    MaskHandover m_maskHandover{kMaskSize};
+    // What sigReceiveMask points to: the user-interface thread's copy.
+    std::vector<uint8_t> m_deliveredMask;
+    ReportGate m_reports;
 
     // Live picture bookkeeping (receive thread only).
     int m_nPrevSeq = -1;

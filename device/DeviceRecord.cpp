@@ -104,7 +104,8 @@ void CamDevCtrl::ReceiveEeprom(const uint8_t* packet) {
     log(QString::asprintf("fix_coord: %d %f", r[385], le::f64(r, 392)));
 
     std::memcpy(link::g_eeprom, r, link::kEepromSize);
-    emit sigSetPrevTweak(link::g_eeprom);
+    if (m_reports.admit(ReportGate::Record))
+        emit sigSetPrevTweak(link::g_eeprom);
 }
 
 void CamDevCtrl::send_set_calib_parameter(const double* tp, uint8_t ceiling, uint8_t rear,
@@ -145,22 +146,33 @@ void CamDevCtrl::send_set_calib_parameter(const double* tp, uint8_t ceiling, uin
     SendPacket(rec, CMD_SET_CALIB_PARAMETER, kCalibRecordSize);
 }
 
+// Parts are taken in order only, each asked for once: a module that repeats, skips or keeps
+// sending parts cannot make the link ask for more than one download's worth.
 void CamDevCtrl::ReceiveMaskPart(const uint8_t* packet) {
     const int part = packet[kHeaderSize];
     const uint8_t* bytes = packet + kHeaderSize + 1;
+    if (part != m_nMaskNext)
+        return;
     if (part == 0)
         m_nMaskBytes = 0;
     if (part < kMaskLastPart) {
         std::memcpy(m_maskBuffer.data() + part * kMaskSlice, bytes, kMaskSlice);
-        // A module that repeats parts must not make the count outgrow the buffer it describes.
         m_nMaskBytes = std::min(m_nMaskBytes + kMaskSlice, kMaskSize);
+        m_nMaskNext = part + 1;
         const uint8_t next = uint8_t(part + 1);
         sendSingle(CMD_GET_MASK, &next, 1);
-    } else if (part == kMaskLastPart) {
-        std::memcpy(m_maskBuffer.data() + kMaskLastPart * kMaskSlice, bytes, kMaskLastBytes);
-        m_nMaskBytes = std::min(m_nMaskBytes + kMaskLastBytes, kMaskSize);
-        emit sigReceiveMask(m_maskBuffer.data(), m_nMaskBytes);
+        return;
     }
+    std::memcpy(m_maskBuffer.data() + kMaskLastPart * kMaskSlice, bytes, kMaskLastBytes);
+    m_nMaskBytes = std::min(m_nMaskBytes + kMaskLastBytes, kMaskSize);
+    m_nMaskNext = 0;
+    if (m_maskHandover.publish(m_maskBuffer.data(), m_nMaskBytes))
+        QMetaObject::invokeMethod(this, &CamDevCtrl::deliverMask, Qt::QueuedConnection);
+}
+
+void CamDevCtrl::deliverMask() {
+    const int length = m_maskHandover.take(m_deliveredMask.data());
+    emit sigReceiveMask(m_deliveredMask.data(), length);
 }
 
 void CamDevCtrl::SetMask(const uint8_t* mask, int length) {

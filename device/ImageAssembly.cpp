@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QStringList>
 #include <QThread>
 #include <algorithm>
 #include <atomic>
@@ -36,6 +37,18 @@ int64_t partOffset(int part) {
 
 std::atomic<bool> g_loggedNotImage{false};
 
+// Rounds of repair requests one group may take. A noisy cable loses a part again now and
+// then; a part still missing after this many rounds is one the module will not send.
+constexpr int kMaxRepairRounds = 20;
+
+QString runsText(const QVector<QPair<int, int>>& runs) {
+    QStringList parts;
+    for (const auto& run : runs)
+        parts << (run.first == run.second ? QString::number(run.first)
+                                          : QStringLiteral("%1-%2").arg(run.first).arg(run.second));
+    return parts.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 void CamDevCtrl::placeImagePart(const uint8_t* packet, uint8_t* image) {
@@ -57,7 +70,9 @@ void CamDevCtrl::PacketToImage16HID(const uint8_t* buffer, uint8_t* image, int b
         if (code == DAT_IMAGE || code == DAT_AC_IMAGE || code == DAT_TC_IMAGE) {
             placeImagePart(packet, image);
             const int part = partNumber(packet);
-            if (part != m_nPrevSeq + 1)
+            // Widened: the module may number a part INT_MAX, and the next one is compared
+            // with it plus one.
+            if (int64_t(part) != int64_t(m_nPrevSeq) + 1)
                 qDebug().noquote() << QString::asprintf(
                     "PacketToImage16HID : prevSeq = %d, img->seq = %d", m_nPrevSeq, part);
             m_nPrevSeq = part;
@@ -96,7 +111,8 @@ void CamDevCtrl::ReceiveImgProcHID(const uint8_t* packet, int bytesRead) {
     }
     sendDeferredRegisterWrites();
     m_nPrevSeq = -1;
-    emit sigNewFrame(m_imageBuffer.data(), m_nLiveImageSize);
+    if (m_reports.admit(ReportGate::Frame))
+        emit sigNewFrame(m_imageBuffer.data(), m_nLiveImageSize);
 }
 
 void CamDevCtrl::sendDeferredRegisterWrites() {
@@ -119,6 +135,7 @@ void CamDevCtrl::RequestLiveImage() {
 
 void CamDevCtrl::RequestACImage(int imageId, int group) {
     if (group == 0) {
+        m_bCaptureFailed = false;
         std::fill(m_partFlags.begin(), m_partFlags.end(), 0);
         m_missingRuns.clear();
         m_nCurrentRun = 0;
@@ -126,12 +143,15 @@ void CamDevCtrl::RequestACImage(int imageId, int group) {
     }
     m_nACImageId = imageId;
     m_nCurrentGroup = group;
+    m_nRepairRounds = 0;
     const uint8_t payload[2] = {uint8_t(imageId), uint8_t(group)};
     SendPacket(payload, CMD_AC_SENDIMG, 2);
 }
 
 // The next group when this one is whole, else a repair of what it is missing.
 void CamDevCtrl::continueGroup(int group) {
+    if (m_bCaptureFailed)
+        return;
     FindMissingParts(group * kPartsPerGroup, group * kPartsPerGroup + kPartsPerGroup);
     if (m_missingRuns.isEmpty())
         RequestACImage(m_nACImageId, group + 1);
@@ -158,7 +178,8 @@ void CamDevCtrl::ReceiveACProcHID(const uint8_t* packet, int bytesRead) {
                 m_nACImageSize = kCapturedImageSize;
             qDebug().noquote() << QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"))
                                << "ReceiveACProcHID: all done";
-            emit sigACNewFrame(m_imageBuffer.data(), m_nACImageSize);
+            if (m_reports.admit(ReportGate::CapturedFrame))
+                emit sigACNewFrame(m_imageBuffer.data(), m_nACImageSize);
             break;
         }
         continueGroup(group);
@@ -218,6 +239,10 @@ void CamDevCtrl::FindMissingParts(int first, int end) {
 }
 
 void CamDevCtrl::RequestMissingParts() {
+    if (++m_nRepairRounds > kMaxRepairRounds) {
+        giveUpCapture();
+        return;
+    }
     int parts = 0;
     for (const auto& run : m_missingRuns)
         parts += run.second - run.first + 1;
@@ -234,4 +259,16 @@ void CamDevCtrl::requestMissingRun(int run) {
     le::put32(payload, 4, uint32_t(m_missingRuns[run].first));
     le::put32(payload, 8, uint32_t(m_missingRuns[run].second));
     SendPacket(payload, CMD_AC_SENDIMG_PART, 12);
+}
+
+void CamDevCtrl::giveUpCapture() {
+    qWarning().noquote() << QStringLiteral("captured image %1: parts %2 still missing after %3 "
+                                           "rounds of repair, the capture fails")
+                                .arg(m_nACImageId)
+                                .arg(runsText(m_missingRuns))
+                                .arg(kMaxRepairRounds);
+    m_bCaptureFailed = true;
+    m_missingRuns.clear();
+    m_nCurrentRun = 0;
+    emit sigACImageFailed();
 }

@@ -178,3 +178,18 @@ void PrintPacket(const uint8_t* packet) {
     else
         qDebug().noquote() << time << text;
 }
+
+QString escapedModuleText(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (u == '\\')
+            out += QLatin1String("\\\\");
+        else if (u < 0x20 || (u >= 0x7F && u < 0xA0))
+            out += QString::asprintf("\\x%02X", u);
+        else
+            out += c;
+    }
+    return out;
+}

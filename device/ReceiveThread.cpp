@@ -143,7 +143,8 @@ void CamDevCtrl::dispatch(const uint8_t* packet, int bytesRead) {
     case DAT_VERSION: {
         const QString version = QString::asprintf("%d.%02d", payload[0], payload[1]);
         qDebug().noquote() << "F/W Version:" << version;
-        emit sigSetFWVersion(version);
+        if (m_reports.admit(ReportGate::Version))
+            emit sigSetFWVersion(version);
         break;
     }
     case CMD_IIC_RD:
@@ -156,7 +157,8 @@ void CamDevCtrl::dispatch(const uint8_t* packet, int bytesRead) {
     case RES_AC_WHITE_END:
     case RES_AC_PATTERN_END:
     case RES_AC_READY_END:
-        emit sigACNextStep();
+        if (m_reports.admit(ReportGate::NextStep))
+            emit sigACNextStep();
         PrintPacket(packet);
         break;
     case DAT_AC_IMAGE:
@@ -167,14 +169,16 @@ void CamDevCtrl::dispatch(const uint8_t* packet, int bytesRead) {
         break;
     case RES_MC_PATTERN_DONE:
         PrintPacket(packet);
-        emit sigMCDone();
+        if (m_reports.admit(ReportGate::MCDone))
+            emit sigMCDone();
         break;
     case RES_MC_PATTERN_END:
         PrintPacket(packet);
         link::g_mcPatternEnd = le::i32(payload, 0);
         // The size handed on describes the one int it points to, whatever the length field
         // claims: a receiver takes a size of 200 for the input points.
-        emit sigMCNextStep(&link::g_mcPatternEnd, std::clamp(length, 0, int(sizeof(int))));
+        if (m_reports.admit(ReportGate::MCNextStep))
+            emit sigMCNextStep(&link::g_mcPatternEnd, std::clamp(length, 0, int(sizeof(int))));
         break;
     case RES_DEBUG:
         if (length == 24)
@@ -185,7 +189,8 @@ void CamDevCtrl::dispatch(const uint8_t* packet, int bytesRead) {
     case DAT_OPTION:
         if (length == 4) {
             qDebug() << "F/W Option:" << payload[0] << payload[1] << payload[2] << payload[3];
-            emit sigSetFWOption(payload[0], payload[1], payload[2], payload[3]);
+            if (m_reports.admit(ReportGate::Option))
+                emit sigSetFWOption(payload[0], payload[1], payload[2], payload[3]);
         } else {
             qDebug() << "F/W Option: invalid length =" << bytesRead;
         }
@@ -201,7 +206,9 @@ void CamDevCtrl::dispatch(const uint8_t* packet, int bytesRead) {
                 qDebug().noquote() << QString::asprintf(
                     "%d: %.2f, %.2f", i, le::f32(payload, 8 * i), le::f32(payload, 8 * i + 4));
             std::memcpy(link::g_inputPoints, payload, link::kInputPointBytes);
-            emit sigMCNextStep(reinterpret_cast<int*>(link::g_inputPoints), link::kInputPointBytes);
+            if (m_reports.admit(ReportGate::MCNextStep))
+                emit sigMCNextStep(reinterpret_cast<int*>(link::g_inputPoints),
+                                   link::kInputPointBytes);
         }
         break;
     case DAT_MASK:

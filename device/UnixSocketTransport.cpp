@@ -15,6 +15,9 @@
 namespace {
 
 constexpr int kSerialWaitMs = 2000;
+// As long as a USB write may take: a peer that stops reading loses the link, it cannot hold
+// a writer (and the USB write lock) for ever.
+constexpr int kWriteTimeoutMs = 1000;
 // A peer that floods an endpoint nobody reads cannot make us grow without bound.
 constexpr size_t kMaxQueued = 4096;
 
@@ -115,16 +118,28 @@ int UnixSocketTransport::write(const uint8_t* packet) {
     uint8_t message[kMessageSize];
     message[0] = pkt::kEpWrite;
     std::memcpy(message + 1, packet, pkt::kPacketSize);
+    QElapsedTimer clock;
+    clock.start();
     size_t sent = 0;
     while (sent < sizeof message) {
-        const ssize_t n = ::send(fd, message + sent, sizeof message - sent, MSG_NOSIGNAL);
+        const ssize_t n =
+            ::send(fd, message + sent, sizeof message - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            sent += size_t(n);
+            continue;
+        }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            markDisconnected();
-            return -1;
+        const qint64 left = kWriteTimeoutMs - clock.elapsed();
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && left > 0) {
+            pollfd pfd{fd, POLLOUT, 0};
+            ::poll(&pfd, 1, int(left));
+            continue;
         }
-        sent += size_t(n);
+        if (left <= 0)
+            qWarning().noquote() << "unix socket peer stopped reading: the link is lost";
+        markDisconnected();
+        return -1;
     }
     return pkt::kPacketSize;
 }

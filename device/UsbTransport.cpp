@@ -169,6 +169,10 @@ void UsbTransport::close() {
 }
 
 int UsbTransport::write(const uint8_t* packet) {
+    // A lost link stays lost until the next open: a payload split in many packets must not
+    // wait out the time-out once per packet.
+    if (m_bLost)
+        return -1;
     libusb_device_handle* handle = holdHandle();
     if (!handle)
         return -1;
@@ -176,7 +180,9 @@ int UsbTransport::write(const uint8_t* packet) {
     const int rc = libusb_bulk_transfer(handle, pkt::kEpWrite, const_cast<uint8_t*>(packet),
                                         pkt::kPacketSize, &transferred, kWriteTimeoutMs);
     releaseHandle();
-    if (rc == LIBUSB_ERROR_NO_DEVICE)
+    if (rc == LIBUSB_ERROR_TIMEOUT)
+        qWarning().noquote() << "USB write timed out: the link is lost";
+    if (rc == LIBUSB_ERROR_NO_DEVICE || rc == LIBUSB_ERROR_TIMEOUT)
         m_bLost = true;
     return rc == 0 ? transferred : -1;
 }

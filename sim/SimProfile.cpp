@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <climits>
 #include <cmath>
+#include <sys/stat.h>
 
 namespace {
 
@@ -214,7 +215,17 @@ bool readList(const QSettings& ini, const QString& key, qulonglong lo, qulonglon
     return true;
 }
 
+// Opening a FIFO or a device would block start-up or read without end.
+bool isRegularFile(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool readMaskFile(const QString& path, QByteArray* mask, QString* error) {
+    if (QFileInfo::exists(path) && !isRegularFile(path)) {
+        *error = QStringLiteral("mask file %1: not a regular file").arg(path);
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("mask file %1: %2").arg(path, file.errorString());
@@ -318,7 +329,12 @@ bool SimProfile::load(const QString& path, SimProfile* profile, QString* error) 
     if (!storeFile.isEmpty()) {
         p.storeFile = info.dir().absoluteFilePath(storeFile);
         StoredState scratch;
-        if (QFileInfo::exists(p.storeFile) && !readModuleStore(p.storeFile, &scratch, error))
+        const bool exists = QFileInfo::exists(p.storeFile);
+        if (exists && !isRegularFile(p.storeFile)) {
+            *error = QStringLiteral("store file %1: not a regular file").arg(p.storeFile);
+            return false;
+        }
+        if (exists && !readModuleStore(p.storeFile, &scratch, error))
             return false;
     }
 

@@ -47,6 +47,7 @@ private slots:
     void hostileParts();
     void repairOfMissingRun();
     void groupEightyCompletesTheCapture();
+    void partNeverRepairedFailsTheCapture();
 
 private:
     void startOn(int selector);
@@ -227,6 +228,27 @@ void ImageAssemblyTest::groupEightyCompletesTheCapture() {
     const QByteArray capture = lastFrame(921600);
     for (int group = 0; group < 80; ++group)
         QCOMPARE(capture.mid(group * 11520, 11520), QByteArray(11520, char(group)));
+}
+
+void ImageAssemblyTest::partNeverRepairedFailsTheCapture() {
+    LogCapture log;
+    QSignalSpy failed(m_link, &CamDevCtrl::sigACImageFailed);
+    startOn(0);
+    m_link->RequestACImage(101, 0);
+    for (int part = 0; part < 24; ++part)
+        if (part != 5 && part != 9)
+            m_fake->feed(0x83, imagePart(pkt::DAT_AC_IMAGE, part, 496, 0x20, 921600));
+    m_fake->feed(0x83, makePacket(pkt::DAT_AC_IMGEND, 0));
+    // Every request for the two runs is ended without the parts, many times over.
+    for (int end = 0; end < 100; ++end)
+        m_fake->feed(0x83, makePacket(pkt::RES_AC_IMGPART_END, 0));
+    QVERIFY(failed.wait());
+    QVERIFY(log.contains(QStringLiteral("captured image 101: parts 5, 9 still missing")));
+    // Every packet read, the receive thread waits for the next: the ends past the last round
+    // asked for nothing more. One request per run and round: the group, then 20 rounds of two.
+    QVERIFY(m_fake->waitUntilIdle());
+    QCOMPARE(m_fake->written().size(), 1 + 20 * 2);
+    QCOMPARE(failed.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(ImageAssemblyTest)

@@ -14,6 +14,8 @@ class PacketsTest : public QObject {
 private slots:
     void logText_data();
     void logText();
+    void moduleTextIsEscaped_data();
+    void moduleTextIsEscaped();
     void commandNames_data();
     void commandNames();
     void printPacketPrefixesTime();
@@ -106,6 +108,25 @@ void PacketsTest::logText() {
     QFETCH(QByteArray, packet);
     QFETCH(QString, text);
     QCOMPARE(packetLogText(reinterpret_cast<const uint8_t*>(packet.constData())), text);
+}
+
+void PacketsTest::moduleTextIsEscaped_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("plain") << QStringLiteral("TV-0042") << QStringLiteral("TV-0042");
+    QTest::newRow("a second line") << QStringLiteral("A\nB\r") << QStringLiteral("A\\x0AB\\x0D");
+    QTest::newRow("terminal sequence")
+        << QStringLiteral("\x1b[2J\x07") << QStringLiteral("\\x1B[2J\\x07");
+    QTest::newRow("delete and an 8-bit control")
+        << QString::fromLatin1("\x7f\x9b") << QStringLiteral("\\x7F\\x9B");
+    // Otherwise an escape the module wrote itself would read as one of ours.
+    QTest::newRow("backslash") << QStringLiteral("\\x0A") << QStringLiteral("\\\\x0A");
+}
+
+void PacketsTest::moduleTextIsEscaped() {
+    QFETCH(QString, text);
+    QFETCH(QString, logged);
+    QCOMPARE(escapedModuleText(text), logged);
 }
 
 void PacketsTest::commandNames_data() {

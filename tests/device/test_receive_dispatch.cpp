@@ -35,6 +35,11 @@ public:
         connect(link, &CamDevCtrl::sigNewFrame, this,
                 [this](unsigned char*, int size) { frameSizes << size; });
     }
+
+    int reports() const {
+        return versions.size() + options.size() + mcNextLengths.size() + acNextSteps + mcDone +
+               frameSizes.size();
+    }
 };
 
 class ReceiveDispatchTest : public QObject {
@@ -54,6 +59,8 @@ private slots:
     void restartSwitchesEndpoint();
     void restartWithoutStopEndsTheOldThread();
     void immediateReadFailuresDoNotSpin();
+    void floodLeavesABoundedQueue_data();
+    void floodLeavesABoundedQueue();
 
 private:
     FakeTransport* m_fake = nullptr;
@@ -201,6 +208,33 @@ void ReceiveDispatchTest::immediateReadFailuresDoNotSpin() {
     QTest::qWait(500);
     QVERIFY2(m_fake->reads - before < 50, qPrintable(QString::number(m_fake->reads - before)));
     m_fake->failReadsAtOnce = false;
+}
+
+void ReceiveDispatchTest::floodLeavesABoundedQueue_data() {
+    QTest::addColumn<uint32_t>("code");
+    QTest::addColumn<int>("length");
+    QTest::newRow("firmware version") << uint32_t(pkt::DAT_VERSION) << 2;
+    QTest::newRow("options") << uint32_t(pkt::DAT_OPTION) << 4;
+    QTest::newRow("capture done") << uint32_t(pkt::RES_AC_BLACK_END) << 0;
+    QTest::newRow("pattern done") << uint32_t(pkt::RES_MC_PATTERN_DONE) << 0;
+    QTest::newRow("pattern end") << uint32_t(pkt::RES_MC_PATTERN_END) << 4;
+}
+
+// The user-interface thread is busy while the module floods it: what waits for it stays
+// bounded, and reports flow again once it has caught up.
+void ReceiveDispatchTest::floodLeavesABoundedQueue() {
+    QFETCH(uint32_t, code);
+    QFETCH(int, length);
+    const QByteArray packet = makePacket(code, length, QByteArray("\x01\x07\x00\x01", 4));
+    for (int i = 0; i < 1000; ++i)
+        m_fake->feed(0x83, packet);
+    QVERIFY(m_fake->waitUntilIdle());
+    QCoreApplication::sendPostedEvents();
+    QVERIFY(m_receiver->reports() >= 1);
+    QVERIFY(m_receiver->reports() <= ReportGate::kMaxWaiting);
+    const int caughtUp = m_receiver->reports();
+    m_fake->feed(0x83, packet);
+    QTRY_COMPARE(m_receiver->reports(), caughtUp + 1);
 }
 
 QTEST_GUILESS_MAIN(ReceiveDispatchTest)

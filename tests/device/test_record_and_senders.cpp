@@ -35,6 +35,9 @@ private slots:
     void storedRecordLog_data();
     void storedRecordLog();
     void maskDownloadTwice();
+    void maskPartsOutOfOrder_data();
+    void maskPartsOutOfOrder();
+    void newerMaskReplacesUnhandledOlder();
     void maskUploadIsCut();
     void gainQueueing();
     void deferredWritesGoOutAfterLivePicture();
@@ -264,6 +267,56 @@ void RecordAndSendersTest::maskDownloadTwice() {
     // A part number past the last is ignored.
     m_fake->feed(0x83, makePacket(pkt::DAT_MASK, 504, QByteArray(1, char(58))));
     QTRY_COMPARE(lengths.size(), 2);
+}
+
+void RecordAndSendersTest::maskPartsOutOfOrder_data() {
+    QTest::addColumn<QList<int>>("parts");
+    QTest::addColumn<int>("requests");
+    QList<int> restart;
+    for (int part = 0; part < 57; ++part)
+        restart << part;
+    restart << 0 << 1 << 2;
+    QTest::newRow("last part alone") << QList<int>{57, 57, 57} << 0;
+    QTest::newRow("first part repeated") << QList<int>{0, 0, 0} << 1;
+    QTest::newRow("part skipped, then sent late") << QList<int>{0, 1, 3, 2, 57} << 3;
+    // The part the peer answers the last request with is the first again, and so on.
+    QTest::newRow("first part instead of the last") << restart << 57;
+}
+
+// Each part is asked for once and in order; anything else is ignored, so no mask is handed
+// on and the link never asks for more than one download's worth.
+void RecordAndSendersTest::maskPartsOutOfOrder() {
+    QFETCH(QList<int>, parts);
+    QFETCH(int, requests);
+    QSignalSpy masks(m_link, &CamDevCtrl::sigReceiveMask);
+    m_link->CreateRecvPacketThread();
+    for (int part : parts) {
+        QByteArray payload(1 + 503, char(part));
+        payload[0] = char(part);
+        m_fake->feed(0x83, makePacket(pkt::DAT_MASK, 504, payload));
+    }
+    QVERIFY(m_fake->waitUntilIdle());
+    QCOMPARE(m_fake->written().size(), requests);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(masks.count(), 0);
+}
+
+void RecordAndSendersTest::newerMaskReplacesUnhandledOlder() {
+    QList<QByteArray> received;
+    connect(m_link, &CamDevCtrl::sigReceiveMask, this, [&](unsigned char* mask, int len) {
+        received << QByteArray(reinterpret_cast<char*>(mask), len);
+    });
+    m_link->CreateRecvPacketThread();
+    for (int round = 0; round < 5; ++round)
+        for (int part = 0; part <= 57; ++part) {
+            QByteArray payload(1 + 503, char(round));
+            payload[0] = char(part);
+            m_fake->feed(0x83, makePacket(pkt::DAT_MASK, 504, payload));
+        }
+    QVERIFY(m_fake->waitUntilIdle());
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(received.size(), 1);
+    QCOMPARE(received.first(), QByteArray(28801, char(4)));
 }
 
 void RecordAndSendersTest::maskUploadIsCut() {

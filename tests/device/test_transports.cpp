@@ -101,6 +101,7 @@ private slots:
     void socketOpenReadsSerialAndRoutesEndpoints();
     void socketPeerCloseActsAsUnplug();
     void socketOpenFailsWithoutGreeting();
+    void socketPeerThatStopsReadingLosesTheLink();
 };
 
 void TransportsTest::usbReportsAbsenceWithoutBus() {
@@ -183,6 +184,25 @@ void TransportsTest::socketOpenFailsWithoutGreeting() {
     QString serial;
     QVERIFY(!transport.open(&serial));
     QVERIFY(!transport.isOpen());
+}
+
+void TransportsTest::socketPeerThatStopsReadingLosesTheLink() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("module.sock"));
+    SocketPeer peer(path);
+    UnixSocketTransport transport(path);
+    peer.acceptAndGreet("PEER-1");
+    QString serial;
+    QVERIFY(transport.open(&serial));
+    // The peer reads nothing: the socket's buffer fills, then a write runs out of time.
+    const QByteArray packet = packetWithCode(pkt::CMD_SENDIMG);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(packet.constData());
+    int writes = 0;
+    while (transport.write(bytes) == pkt::kPacketSize)
+        QVERIFY(++writes < 100000);
+    QVERIFY(writes > 0);
+    QVERIFY(transport.isLost());
+    QCOMPARE(transport.write(bytes), -1);
 }
 
 QTEST_GUILESS_MAIN(TransportsTest)

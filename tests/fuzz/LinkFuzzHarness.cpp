@@ -7,11 +7,14 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 using namespace pkt;
@@ -19,8 +22,16 @@ using namespace pkt;
 namespace link_fuzz {
 namespace {
 
+// How long a blocked write waits before it fails, like a peer that stopped reading; short, so
+// that a fuzzer still runs fast.
+constexpr auto kBlockedWrite = std::chrono::milliseconds(2);
+// How long one turn of the event loop may take after each input.
+constexpr int kEventTurnMs = 50;
+
 // Serves queued packets to the receive thread; the thread is idle once it asks for the next
-// packet with the queue empty, so every packet before has been dispatched.
+// packet with the queue empty, so every packet before has been dispatched. Writes answering a
+// packet succeed, fail at once, or block for a while and then fail, as the packet's last byte
+// picks.
 class ScriptedTransport : public Transport {
 public:
     bool isPresent(bool) override { return true; }
@@ -31,7 +42,17 @@ public:
     bool isOpen() const override { return true; }
     bool isLost() override { return false; }
     void close() override {}
-    int write(const uint8_t*) override { return kPacketSize; }
+    int write(const uint8_t*) override {
+        switch (m_writeMode.load()) {
+        case 2:
+            return -1;
+        case 3:
+            std::this_thread::sleep_for(kBlockedWrite);
+            return -1;
+        default:
+            return kPacketSize;
+        }
+    }
 
     int read(uint8_t, uint8_t* packet, int timeoutMs) override {
         std::unique_lock<std::mutex> lock(m_mutex);
@@ -45,6 +66,7 @@ public:
         }
         const std::vector<uint8_t> next = std::move(m_queue.front());
         m_queue.pop_front();
+        m_writeMode = next.size() == size_t(kPacketSize) ? next.back() & 3 : 0;
         std::memcpy(packet, next.data(), next.size());
         return int(next.size());
     }
@@ -62,6 +84,7 @@ private:
     std::condition_variable m_changed;
     std::deque<std::vector<uint8_t>> m_queue;
     bool m_idle = false;
+    std::atomic<int> m_writeMode{0};
 };
 
 // A fault the sanitizers would not see: the link handing on more than its buffer holds.
@@ -75,6 +98,9 @@ void require(bool condition, const char* what) {
 struct Link {
     ScriptedTransport* transport = new ScriptedTransport;
     CamDevCtrl* ctrl = nullptr;
+    // Reports that reached the user-interface thread in the current turn of the event loop.
+    int reports = 0;
+    int masks = 0;
 
     Link() {
         static int argc = 1;
@@ -98,8 +124,33 @@ struct Link {
                         "tweak count outside its table");
             },
             Qt::DirectConnection);
+        countQueued(&CamDevCtrl::sigSetFWVersion);
+        countQueued(&CamDevCtrl::sigSetFWOption);
+        countQueued(&CamDevCtrl::sigSetPrevTweak);
+        countQueued(&CamDevCtrl::sigNewFrame);
+        countQueued(&CamDevCtrl::sigACNewFrame);
+        countQueued(&CamDevCtrl::sigACNextStep);
+        countQueued(&CamDevCtrl::sigMCDone);
+        countQueued(&CamDevCtrl::sigMCNextStep);
+        QObject::connect(ctrl, &CamDevCtrl::sigReceiveMask, ctrl, [this] { ++masks; });
         ctrl->SetRecvEndpoint(0);
         ctrl->CreateRecvPacketThread();
+    }
+
+    template <typename Signal> void countQueued(Signal signal) {
+        QObject::connect(
+            ctrl, signal, ctrl, [this] { ++reports; }, Qt::QueuedConnection);
+    }
+
+    // What the user-interface thread would do next: take the queued reports, within a bounded
+    // time. However many packets came, only a bounded number of reports may be waiting.
+    void turnEventLoop() {
+        reports = 0;
+        masks = 0;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, kEventTurnMs);
+        require(reports <= ReportGate::Kinds * ReportGate::kMaxWaiting,
+                "reports queued without bound");
+        require(masks <= 1, "more than one mask queued");
     }
 };
 
@@ -138,6 +189,7 @@ void receiveDispatch(const uint8_t* data, size_t size) {
     Link& l = link();
     l.ctrl->RequestACImage(0, 0);
     l.transport->serveAndWait(packetsOf(data, size, [](std::vector<uint8_t>&) {}));
+    l.turnEventLoop();
 }
 
 void imageAssembly(const uint8_t* data, size_t size) {
@@ -153,14 +205,17 @@ void imageAssembly(const uint8_t* data, size_t size) {
     l.transport->serveAndWait(packetsOf(data + 1, size - 1, [](std::vector<uint8_t>& p) {
         replaceCode(p, codes, std::size(codes));
     }));
+    l.turnEventLoop();
 }
 
 void recordAndMask(const uint8_t* data, size_t size) {
     static const uint32_t codes[] = {DAT_EEPROM,         DAT_MASK,  DAT_OPTION,
                                      DAT_VERSION,        RES_DEBUG, DAT_MC_INPUT_POINT,
                                      RES_MC_PATTERN_END, DAT_MASK};
-    link().transport->serveAndWait(packetsOf(
+    Link& l = link();
+    l.transport->serveAndWait(packetsOf(
         data, size, [](std::vector<uint8_t>& p) { replaceCode(p, codes, std::size(codes)); }));
+    l.turnEventLoop();
 }
 
 } // namespace link_fuzz

@@ -2,8 +2,10 @@
 #include "SimPackets.h"
 #include "sim/SimFactory.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace simtest;
 using namespace pkt;
@@ -112,6 +114,10 @@ private slots:
             << QByteArray("[Module]\nSerialNumber=" + QByteArray(101, 'X') + "\n");
         QTest::newRow("mask file missing") << QByteArray("[Module]\nMaskFile=none.mask\n");
         QTest::newRow("mask file short") << QByteArray("[Module]\nMaskFile=short.mask\n");
+        // Opening either would block start-up until some writer came along.
+        QTest::newRow("mask file a FIFO") << QByteArray("[Module]\nMaskFile=module.fifo\n");
+        QTest::newRow("store file a FIFO") << QByteArray("[Module]\nStoreFile=module.fifo\n");
+        QTest::newRow("mask file a folder") << QByteArray("[Module]\nMaskFile=.\n");
         QTest::newRow("negative exposure") << QByteArray("[Module]\nExposureMs=-1\n");
         QTest::newRow("fraction above 1") << QByteArray("[Faults]\nDropFraction=1.5\n");
         QTest::newRow("fraction not a number") << QByteArray("[Faults]\nDropFraction=nan\n");
@@ -125,10 +131,13 @@ private slots:
     void unusableProfilesAreRefused() {
         QFETCH(QByteArray, content);
         QVERIFY(!writeFile("short.mask", QByteArray(28800, '\0')).isEmpty());
+        const QByteArray fifo = QFile::encodeName(m_dir.filePath("module.fifo"));
+        QVERIFY(QFileInfo::exists(fifo) || ::mkfifo(fifo.constData(), 0600) == 0);
         const QString path = writeFile("bad.ini", content);
         QString error;
         QVERIFY(!makeSimTransport(path, &error));
         QVERIFY(!error.isEmpty());
+        QVERIFY2(!error.contains('\n'), qPrintable(error));
     }
 
     void missingProfileIsRefused() {

@@ -3,6 +3,7 @@
 #include "device/Transport.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QMutex>
 #include <QWaitCondition>
@@ -42,8 +43,12 @@ public:
             return -1;
         QMutexLocker lock(&m_mutex);
         auto& queue = endpoint == 0x84 ? m_image : m_command;
-        if (queue.empty())
+        if (queue.empty()) {
+            m_idle = true;
+            m_idleCond.wakeAll();
             m_cond.wait(&m_mutex, ulong(timeoutMs));
+            m_idle = false;
+        }
         if (queue.empty())
             return -1;
         std::memcpy(packet, queue.front().constData(), 512);
@@ -59,6 +64,17 @@ public:
         m_cond.wakeAll();
     }
 
+    // Waits until everything fed has been read and handled: the reader is back, waiting for
+    // more.
+    bool waitUntilIdle(int timeoutMs = 5000) {
+        QMutexLocker lock(&m_mutex);
+        QDeadlineTimer deadline(timeoutMs);
+        while (!(m_idle && m_command.empty() && m_image.empty()))
+            if (!m_idleCond.wait(&m_mutex, deadline))
+                return false;
+        return true;
+    }
+
     QList<QByteArray> written() {
         QMutexLocker lock(&m_mutex);
         return m_written;
@@ -72,6 +88,8 @@ private:
     std::atomic<bool> m_open{false};
     QMutex m_mutex;
     QWaitCondition m_cond;
+    QWaitCondition m_idleCond;
+    bool m_idle = false;
     std::deque<QByteArray> m_command, m_image;
     QList<QByteArray> m_written;
 };

@@ -51,6 +51,16 @@ void writeText(const QString& file, const QByteArray& text) {
     f.write(text);
 }
 
+// A PNG signature and header chunk, and nothing else.
+QByteArray pngHeader(quint32 width, quint32 height) {
+    QByteArray bytes("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    for (quint32 v : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bytes += char((v >> shift) & 0xFF);
+    bytes += QByteArray("\x08\x00\x00\x00\x00\0\0\0\0", 9);
+    return bytes;
+}
+
 QByteArray tweakLines(int n, const char* line) {
     QByteArray text;
     for (int i = 0; i < n; ++i)
@@ -95,6 +105,14 @@ void TestCalibCli::initTestCase() {
     writeText(path("tweak20.txt"), tweakLines(20, "1.5 -2\n"));
     writeText(path("tweak19.txt"), tweakLines(19, "1.5 -2\n"));
     writeText(path("tweakbad.txt"), tweakLines(19, "1.5 -2\n") + "1.5 x\n");
+    // Headers that claim huge pictures in a few bytes, and a capture cut off after its header.
+    writeText(path("huge.pgm"), "P5\n40000 40000\n255\n");
+    writeText(path("huge.png"), pngHeader(20000, 20000));
+    QFile whole(path("white.png"));
+    QVERIFY(whole.open(QIODevice::ReadOnly));
+    writeText(path("cut.png"), whole.read(100));
+    writeText(path("cut.pgm"), "P5\n1280 720\n255\n" + QByteArray(1000, '\x40'));
+    writeText(path("text.png"), "not a picture\n");
 }
 
 void TestCalibCli::calibratesWithJson() {
@@ -166,6 +184,18 @@ void TestCalibCli::badInput_data() {
                                   << "nope.png: no such file";
     QTest::newRow("wrong size") << (base + QStringList{"--pattern", path("small.png")})
                                 << "picture is 640 x 360, expected 1280 x 720";
+    QTest::newRow("PGM header of 40000 x 40000")
+        << (base + QStringList{"--pattern", path("huge.pgm")})
+        << "picture is 40000 x 40000, expected 1280 x 720";
+    QTest::newRow("PNG header of 20000 x 20000")
+        << (base + QStringList{"--pattern", path("huge.png")})
+        << "picture is 20000 x 20000, expected 1280 x 720";
+    QTest::newRow("PNG cut off") << (base + QStringList{"--pattern", path("cut.png")})
+                                 << "cut.png: not a picture";
+    QTest::newRow("PGM cut off") << (base + QStringList{"--pattern", path("cut.pgm")})
+                                 << "cut.pgm: ";
+    QTest::newRow("text named .png")
+        << (base + QStringList{"--pattern", path("text.png")}) << "text.png: not a picture";
     QTest::newRow("missing option")
         << QStringList{"--black", black, "--white", white, "--pattern", pattern}
         << "missing option --window";

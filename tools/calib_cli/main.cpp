@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cstdio>
+#include <exception>
 
 namespace {
 
@@ -57,10 +58,7 @@ void printSummary(const OfflineResult& r) {
     std::printf("computation: %.1f ms\n", r.elapsedMs);
 }
 
-} // namespace
-
-int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+int runCommand(const QCoreApplication& app) {
     keepPictureBuffers();
     CalibCommand cmd;
     QString error;
@@ -87,4 +85,16 @@ int main(int argc, char* argv[]) {
     else
         printSummary(result);
     return result.success ? 0 : kExitFailed;
+}
+
+} // namespace
+
+// The libraries report some damaged inputs with exceptions; they end here as bad input.
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    try {
+        return runCommand(app);
+    } catch (const std::exception& e) {
+        return badInput(QString::fromLocal8Bit(e.what()).simplified());
+    }
 }
