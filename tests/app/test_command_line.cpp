@@ -1,0 +1,90 @@
+#include "app/CommandLine.h"
+
+#include <QProcess>
+#include <QtTest>
+
+// The command line as a user types it: what it switches on, and what the program answers
+// before it opens a window.
+class CommandLineTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void switches_data();
+    void switches();
+    void answersWithoutAWindow_data();
+    void answersWithoutAWindow();
+};
+
+void CommandLineTest::switches_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("autoUpdate");
+    QTest::addColumn<bool>("calibrate");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("nothing") << QStringList{"tivora"} << true << false << 0;
+    QTest::newRow("update switch first")
+        << QStringList{"tivora", "/noAutoUpdate", "--simulate"} << false << false << 0;
+    QTest::newRow("update switch second")
+        << QStringList{"tivora", "--simulate", "/noAutoUpdate"} << true << false << 0;
+    QTest::newRow("update switch in other letter case")
+        << QStringList{"tivora", "/noautoupdate"} << true << false << 0;
+    QTest::newRow("calibrate manual") << QStringList{"tivora", "--calibrate", "manual"} << true
+                                      << true << int(CalibrateCommand::Kind::Manual);
+    QTest::newRow("calibrate tuning, joined")
+        << QStringList{"tivora", "/noAutoUpdate", "--calibrate=tuning"} << false << true
+        << int(CalibrateCommand::Kind::Tuning);
+}
+
+void CommandLineTest::switches() {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, autoUpdate);
+    QFETCH(bool, calibrate);
+    QFETCH(int, kind);
+    const CommandLine line = CommandLine::parse(arguments);
+    QCOMPARE(int(line.action), int(CommandLine::Action::Run));
+    QCOMPARE(line.autoUpdate, autoUpdate);
+    QCOMPARE(line.calibrate, calibrate);
+    if (calibrate)
+        QCOMPARE(int(line.calibrationKind), kind);
+}
+
+void CommandLineTest::answersWithoutAWindow_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("firstLine"); // of standard output on 0, of standard error else
+    QTest::newRow("help") << QStringList{"--help"} << 0
+                          << "Usage: tivora [/noAutoUpdate] [OPTION]...";
+    QTest::newRow("version after the update switch")
+        << QStringList{"/noAutoUpdate", "-v"} << 0 << "tivora 1.0.1.7";
+    QTest::newRow("unknown option")
+        << QStringList{"--simulate", "--frobnicate"} << 2 << "tivora: Unknown option 'frobnicate'.";
+    QTest::newRow("bad value") << QStringList{"--calibrate", "sideways"} << 2
+                               << "tivora: --calibrate needs auto, manual or tuning";
+    QTest::newRow("missing value")
+        << QStringList{"--device"} << 2 << "tivora: Missing value after '--device'.";
+}
+
+// No display is reachable here: an answer that needed a window would fail to start.
+void CommandLineTest::answersWithoutAWindow() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, firstLine);
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TIVORA_BINARY), arguments);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), exitCode);
+    const QByteArray output =
+        exitCode == 0 ? process.readAllStandardOutput() : process.readAllStandardError();
+    const QList<QByteArray> lines = output.trimmed().split('\n');
+    QCOMPARE(QString::fromUtf8(lines.first()), firstLine);
+    if (exitCode != 0)
+        QCOMPARE(lines.size(), 1);
+}
+
+QTEST_GUILESS_MAIN(CommandLineTest)
+#include "test_command_line.moc"
