@@ -1,5 +1,7 @@
 #include "maskDlg.h"
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 #include <QMouseEvent>
 #include <QPainter>
@@ -25,7 +27,7 @@ maskDlg::maskDlg(QWidget* parent)
 }
 
 void maskDlg::PrepareCanvas(const QRect& rect) {
-    qDebug() << "maskDlg :" << rect;
+    qCDebug(lcAlign) << "maskDlg :" << rect;
     setGeometry(rect);
     if (!m_strokes.isEmpty()) {
         RedrawStrokes();

@@ -2,6 +2,7 @@
 
 #include "app/RegularFile.h"
 #include "app/language/LanguageTable.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <QDir>
@@ -54,7 +55,7 @@ QString configFilePath() {
     if (base.isEmpty())
         base = QStringLiteral("/var/lib");
     const QString path = base + QStringLiteral("/CORVAN/Tivora/") + QStringLiteral("config.ini");
-    qDebug().noquote() << "configFilePath:" << path;
+    qCDebug(lcApp).noquote() << "configFilePath:" << path;
     return path;
 }
 
@@ -65,13 +66,13 @@ Values readConfig() {
     case regular_file::Status::Ok:
         return parse(file.content);
     case regular_file::Status::Refused:
-        qWarning().noquote() << "readConfig: refused" << path << "(" + file.reason + "),"
-                             << "the defaults apply";
+        qCWarning(lcApp).noquote() << "readConfig: refused" << path << "(" + file.reason + "),"
+                                   << "the defaults apply";
         break;
     case regular_file::Status::Missing:
         if (!QFileInfo(QFileInfo(path).absolutePath()).isDir())
-            qWarning().noquote() << "readConfig: no settings folder"
-                                 << QFileInfo(path).absolutePath() + ", the defaults apply";
+            qCWarning(lcApp).noquote() << "readConfig: no settings folder"
+                                       << QFileInfo(path).absolutePath() + ", the defaults apply";
         break;
     }
     return {};
@@ -86,7 +87,7 @@ void writeConfig(int languageIndex, int penSelection) {
     // The choice still holds for this run; only the next start will not know it.
     if (!QDir().mkpath(QFileInfo(path).absolutePath()) ||
         !regular_file::write(path, content, &reason))
-        qWarning().noquote() << "writeConfig: could not save" << path;
+        qCWarning(lcApp).noquote() << "writeConfig: could not save" << path;
 }
 
 } // namespace settings

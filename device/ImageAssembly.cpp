@@ -2,6 +2,7 @@
 #include "device/CamDevCtrl.h"
 #include "device/Packet.h"
 #include "device/PacketLog.h"
+#include "log/LogCategories.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -58,11 +59,11 @@ void CamDevCtrl::PacketToImage16HID(const uint8_t* buffer, uint8_t* image, int b
             placeImagePart(packet, image);
             const int part = partNumber(packet);
             if (part != m_nPrevSeq + 1)
-                qDebug().noquote() << QString::asprintf(
+                qCDebug(lcDevice).noquote() << QString::asprintf(
                     "PacketToImage16HID : prevSeq = %d, img->seq = %d", m_nPrevSeq, part);
             m_nPrevSeq = part;
         } else if (!g_loggedNotImage.exchange(true)) {
-            qDebug().noquote() << QString::asprintf(
+            qCDebug(lcDevice).noquote() << QString::asprintf(
                 "PacketToImage16HID : Not DAT_IMG[%x], [%ld], nCount = %d, i = %d", code,
                 long(byteCount), count, i);
         }
@@ -78,19 +79,19 @@ void CamDevCtrl::ReceiveImgProcHID(const uint8_t* packet, int bytesRead) {
         return;
     }
     if (code != DAT_IMGEND) {
-        qDebug().noquote() << QString::asprintf(
+        qCDebug(lcDevice).noquote() << QString::asprintf(
             "ReceiveImgProcHID : NOT CMD[%x] =============================", code);
         return;
     }
     if (le::i32(packet, 4) == 4 && le::u32(packet, kHeaderSize) == 1)
-        qDebug() << "Capture Error!!!!!!!!!!!!!";
+        qCDebug(lcDevice) << "Capture Error!!!!!!!!!!!!!";
     if (m_nLiveParts == 0)
         return;
     m_nLiveParts = 0;
     ++m_nFrameCount;
     const QString second = QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
     if (second != m_sLastSecond) {
-        qDebug() << "FPS =" << m_nFrameCount;
+        qCDebug(lcDevice) << "FPS =" << m_nFrameCount;
         m_nFrameCount = 0;
         m_sLastSecond = second;
     }
@@ -156,8 +157,9 @@ void CamDevCtrl::ReceiveACProcHID(const uint8_t* packet, int bytesRead) {
             m_nPrevSeq = -1;
             if (m_nACImageSize == 0)
                 m_nACImageSize = kCapturedImageSize;
-            qDebug().noquote() << QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"))
-                               << "ReceiveACProcHID: all done";
+            qCDebug(lcDevice).noquote()
+                << QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"))
+                << "ReceiveACProcHID: all done";
             emit sigACNewFrame(m_imageBuffer.data(), m_nACImageSize);
             break;
         }
@@ -204,8 +206,9 @@ void CamDevCtrl::FindMissingParts(int first, int end) {
         while (i < end && !m_partFlags[size_t(i)])
             ++i;
         const int ed = i - 1;
-        qDebug() << "iBlobSt : " << st / kPartsPerGroup << " iBlobEd : " << ed / kPartsPerGroup;
-        qDebug() << "i : " << i << " st : " << st << " ed : " << ed << " seqE1 : " << end;
+        qCDebug(lcDevice) << "iBlobSt : " << st / kPartsPerGroup
+                          << " iBlobEd : " << ed / kPartsPerGroup;
+        qCDebug(lcDevice) << "i : " << i << " st : " << st << " ed : " << ed << " seqE1 : " << end;
         // No run may cross a group boundary: the module resends within one group.
         int runStart = st;
         while (runStart / kPartsPerGroup != ed / kPartsPerGroup) {
@@ -221,8 +224,8 @@ void CamDevCtrl::RequestMissingParts() {
     int parts = 0;
     for (const auto& run : m_missingRuns)
         parts += run.second - run.first + 1;
-    qDebug().noquote() << QString::asprintf("missed seq: num = %d, num_run = %d", parts,
-                                            int(m_missingRuns.size()));
+    qCDebug(lcDevice).noquote() << QString::asprintf("missed seq: num = %d, num_run = %d", parts,
+                                                     int(m_missingRuns.size()));
     m_nCurrentRun = 0;
     if (!m_missingRuns.isEmpty())
         requestMissingRun(0);
