@@ -15,6 +15,7 @@ QString CommandLine::usage() {
         "  --calibrate auto|manual|tuning\n"
         "                       run that calibration once the module is connected, print the\n"
         "                       result and end with 0 on success, 1 otherwise\n"
+        "  -q, --quiet          log warnings only (QT_LOGGING_RULES can select more)\n"
         "  -h, --help           print this help and end\n"
         "  -v, --version        print the version and end\n"
         "\n"
@@ -37,7 +38,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     const QCommandLineOption simulate(QStringLiteral("simulate"), QString());
     const QCommandLineOption calibrate(QStringLiteral("calibrate"), QString(),
                                        QStringLiteral("KIND"));
-    parser.addOptions({help, version, device, simulate, calibrate});
+    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")}, QString());
+    parser.addOptions({help, version, device, simulate, calibrate, quiet});
 
     if (!parser.parse(arguments)) {
         line.action = Action::Fail;
@@ -55,6 +57,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         return line;
     }
 
+    line.quiet = parser.isSet(quiet);
     // Option names come in the order given, so of --simulate and --device the last one counts.
     const QStringList devices = parser.values(device);
     int nextDevice = 0;

@@ -5,9 +5,11 @@
 #include "app/TransportChoice.h"
 #include "app/TvSetupDlg.h"
 #include "calib/UserMessage.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QThread>
 #include <cstdio>
 
@@ -28,6 +30,9 @@ int main(int argc, char* argv[]) {
         break;
     }
 
+    if (line.quiet)
+        QLoggingCategory::setFilterRules(QStringLiteral("tivora.*.debug=false"));
+
     SingleApplication app(argc, argv);
     TransportChoice choice =
         TransportChoice::choose(line.device, qEnvironmentVariable("TIVORA_DEVICE"));
@@ -36,7 +41,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "tivora: %s\n", qPrintable(choice.error));
         return 2;
     }
-    qDebug().noquote() << "device:" << choice.spec;
+    qCDebug(lcApp).noquote() << "device:" << choice.spec;
 
     TvSetupDlg setupDlg(nullptr, line.autoUpdate, std::move(transport));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/TivoraRes/icon")));

@@ -1,6 +1,8 @@
 #include "app/CommandLine.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 // The command line as a user types it: what it switches on, and what the program answers
@@ -13,6 +15,8 @@ private slots:
     void switches();
     void answersWithoutAWindow_data();
     void answersWithoutAWindow();
+    void logFollowsTheRules_data();
+    void logFollowsTheRules();
 };
 
 void CommandLineTest::switches_data() {
@@ -84,6 +88,54 @@ void CommandLineTest::answersWithoutAWindow() {
     QCOMPARE(QString::fromUtf8(lines.first()), firstLine);
     if (exitCode != 0)
         QCOMPARE(lines.size(), 1);
+}
+
+void CommandLineTest::logFollowsTheRules_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("rules"); // QT_LOGGING_RULES
+    QTest::addColumn<bool>("settingsLine");
+    QTest::newRow("every category by default") << QStringList() << "" << true;
+    QTest::newRow("a rule turns one category off")
+        << QStringList() << "tivora.app.debug=false" << false;
+    QTest::newRow("quiet, and a rule turns one category back on")
+        << QStringList{"--quiet"} << "tivora.calib.debug=true" << false;
+}
+
+// The program runs until the connection watch (category tivora.calib) reports; by then it has
+// logged which settings file it read (category tivora.app) unless the rules turned that off.
+void CommandLineTest::logFollowsTheRules() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, rules);
+    QFETCH(bool, settingsLine);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QT_LOGGING_RULES"), rules);
+    env.insert(QStringLiteral("TIVORA_CONFIG_DIR"), dir.path());
+    env.insert(QStringLiteral("TIVORA_UNATTENDED"), QStringLiteral("1"));
+    env.insert(QStringLiteral("TIVORA_INSTANCE_KEY"),
+               QStringLiteral("log-rules-%1").arg(QCoreApplication::applicationPid()));
+    process.setProcessEnvironment(env);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(TIVORA_BINARY),
+                  arguments + QStringList{QStringLiteral("--device"),
+                                          "unix:" + dir.filePath(QStringLiteral("none"))});
+    QVERIFY(process.waitForStarted(10000));
+    const int factor = qMax(1, qEnvironmentVariableIntValue("TIVORA_TIMEOUT_FACTOR"));
+    QByteArray output;
+    QElapsedTimer clock;
+    clock.start();
+    while (!output.contains("CheckCamConnectProc: Thread ID =") &&
+           process.state() == QProcess::Running && clock.elapsed() < 20000 * factor) {
+        process.waitForReadyRead(200);
+        output += process.readAll();
+    }
+    process.terminate();
+    QVERIFY(process.waitForFinished(10000 * factor));
+    QVERIFY2(output.contains("CheckCamConnectProc: Thread ID ="), output.constData());
+    QCOMPARE(output.contains("configFilePath:"), settingsLine);
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)
