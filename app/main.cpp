@@ -45,6 +45,8 @@ int main(int argc, char* argv[]) {
 
     TvSetupDlg setupDlg(nullptr, line.autoUpdate, std::move(transport));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/TivoraRes/icon")));
+    // Desktops match the window to its menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.corvan.Tivora"));
 
     QThread::msleep(2000);
     if (!app.isPrimaryInstance()) {
