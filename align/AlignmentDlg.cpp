@@ -4,6 +4,7 @@
 #include "ViewFont.h"
 #include "app/language/LanguageTable.h"
 #include "calib/KqUtils.h"
+#include "log/LogCategories.h"
 #include "maskDlg.h"
 
 #include <QDebug>
@@ -97,7 +98,7 @@ void AlignmentDlg::SetAlignmentDisplay(bool on) {
     QRect monitors[2];
     KqUtils::getWindowRect(monitors);
     m_dpiRatio = KqUtils::dpiRatioOf(monitors[0]);
-    qDebug() << "m_dpiRatio =" << m_dpiRatio;
+    qCDebug(lcAlign) << "m_dpiRatio =" << m_dpiRatio;
     m_nWidth = monitors[0].width();
     m_nHeight = monitors[0].height();
     setGeometry(monitors[0]);
@@ -149,24 +150,26 @@ void AlignmentDlg::sendGain() {
 }
 
 void AlignmentDlg::SetReceiveMask(unsigned char* mask, int length) {
-    qDebug() << "AlignmentDlg::SetReceiveMask ==>" << length;
+    qCDebug(lcAlign) << "AlignmentDlg::SetReceiveMask ==>" << length;
     if (length == 0)
         return;
     if (!mask || length < 0) {
-        qWarning() << "AlignmentDlg::SetReceiveMask: no mask to take";
+        qCWarning(lcAlign) << "AlignmentDlg::SetReceiveMask: no mask to take";
         return;
     }
     if (length > MaskBitmap::kBytes) {
-        qWarning() << "AlignmentDlg::SetReceiveMask: cut to" << MaskBitmap::kBytes << "bytes";
+        qCWarning(lcAlign) << "AlignmentDlg::SetReceiveMask: cut to" << MaskBitmap::kBytes
+                           << "bytes";
         length = MaskBitmap::kBytes;
     }
     std::memcpy(m_pMaskBufBit, mask, static_cast<size_t>(length));
-    qDebug() << "AlignmentDlg::SetReceiveMask flag :" << int(m_pMaskBufBit[MaskBitmap::kFlagIndex]);
+    qCDebug(lcAlign) << "AlignmentDlg::SetReceiveMask flag :"
+                     << int(m_pMaskBufBit[MaskBitmap::kFlagIndex]);
     m_bMaskReceived = true;
 }
 
 void AlignmentDlg::on_pushB_clicked() {
-    qDebug() << "FWLower :" << m_nFWLower;
+    qCDebug(lcAlign) << "FWLower :" << m_nFWLower;
     if (m_nFWLower < kMaskFirmwareLower)
         return;
     m_bMaskMode = !m_bMaskMode;
@@ -221,9 +224,9 @@ void AlignmentDlg::on_pushButton_clicked() {
 
     if (m_bMaskMode) {
         m_pMaskBufBit[MaskBitmap::kFlagIndex] = 1;
-        qDebug() << "AlignmentDlg mask canvas width :" << m_pMaskDlg->canvas().width();
+        qCDebug(lcAlign) << "AlignmentDlg mask canvas width :" << m_pMaskDlg->canvas().width();
         const int count = MaskBitmap::readFrom(m_pMaskDlg->canvas(), m_pMaskBufBit);
-        qDebug() << "nCount :" << count;
+        qCDebug(lcAlign) << "nCount :" << count;
         m_bMaskEdited = true;
     } else {
         m_pMaskBufBit[MaskBitmap::kFlagIndex] = 0;

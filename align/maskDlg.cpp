@@ -1,5 +1,7 @@
 #include "maskDlg.h"
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -33,7 +35,7 @@ void maskDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void maskDlg::PrepareCanvas(const QRect& rect) {
-    qDebug() << "maskDlg :" << rect;
+    qCDebug(lcAlign) << "maskDlg :" << rect;
     setGeometry(rect);
     if (!m_strokes.isEmpty()) {
         RedrawStrokes();

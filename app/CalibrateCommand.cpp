@@ -32,34 +32,6 @@ void say(const QString& line) {
 
 } // namespace
 
-bool CalibrateCommand::parse(const QStringList& arguments, bool* requested, Kind* kind,
-                             QString* error) {
-    *requested = false;
-    QString value;
-    for (int i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String("--calibrate")) {
-            *requested = true;
-            value = i + 1 < arguments.size() ? arguments[i + 1] : QString();
-        } else if (arguments[i].startsWith(QLatin1String("--calibrate="))) {
-            *requested = true;
-            value = arguments[i].mid(int(qstrlen("--calibrate=")));
-        }
-    }
-    if (!*requested)
-        return true;
-    if (value == QLatin1String("auto"))
-        *kind = Kind::Auto;
-    else if (value == QLatin1String("manual"))
-        *kind = Kind::Manual;
-    else if (value == QLatin1String("tuning"))
-        *kind = Kind::Tuning;
-    else {
-        *error = QStringLiteral("--calibrate needs auto, manual or tuning");
-        return false;
-    }
-    return true;
-}
-
 CalibrateCommand::CalibrateCommand(TvSetupDlg* setupDlg, Kind kind, Verifier verifier)
     : QObject(setupDlg), m_pSetupDlg(setupDlg), m_eKind(kind), m_verifier(std::move(verifier)) {
     TvMainCtrl* ctrl = setupDlg->controller();

@@ -18,10 +18,6 @@ public:
     // How closely the stored calibration matches the truth, when the device can tell.
     using Verifier = std::function<QString()>;
 
-    // Reads the kind from "--calibrate VALUE" or "--calibrate=VALUE"; false with an error text
-    // when the switch is there but its value is not one of the three.
-    static bool parse(const QStringList& arguments, bool* requested, Kind* kind, QString* error);
-
     CalibrateCommand(TvSetupDlg* setupDlg, Kind kind, Verifier verifier);
     ~CalibrateCommand() override;
 

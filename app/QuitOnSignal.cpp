@@ -1,5 +1,7 @@
 #include "app/QuitOnSignal.h"
 
+#include "log/LogCategories.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QSocketNotifier>
@@ -27,7 +29,7 @@ void quitOnTerminationSignals() {
     QObject::connect(notifier, &QSocketNotifier::activated, [] {
         char byte;
         [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
-        qDebug() << "termination signal: closing";
+        qCDebug(lcApp) << "termination signal: closing";
         QCoreApplication::exit(0);
     });
     struct sigaction action {};

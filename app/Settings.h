@@ -3,16 +3,18 @@
 #include <QString>
 
 // The settings file "config.ini", shared by all users of the machine: the base folder is
-// TIVORA_CONFIG_DIR when set, else /var/lib, followed by "/CORVAN/Tivora/".
+// TIVORA_CONFIG_DIR when set, else /var/lib, followed by "/CORVAN/Tivora/". Any user may write
+// it, so it is read as untrusted text and only the program's own keys are kept.
 namespace settings {
 
 struct Values {
-    int languageId = -1; // 1-based; -1 when none is stored
+    int languageId = -1; // 1-based; -1 when none (or none in range) is stored
     int penSelection = 0;
 };
 
 QString configFilePath();
 Values readConfig();
+// Rewrites the file in place with the program's own keys only.
 void writeConfig(int languageIndex, int penSelection);
 
 } // namespace settings

@@ -1,5 +1,7 @@
 #include "app/SingleApplication.h"
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 
 namespace {
@@ -29,7 +31,8 @@ bool SingleApplication::isPrimaryInstance() {
             m_pSharedMemory->detach();
             return false;
         }
-        qDebug() << "SingleApplication: removed the lock of an instance that ended abnormally";
+        qCDebug(lcApp)
+            << "SingleApplication: removed the lock of an instance that ended abnormally";
     }
     return m_pSharedMemory->create(1, QSharedMemory::ReadWrite);
 }

@@ -4,25 +4,11 @@
 #include "device/UsbTransport.h"
 #include "sim/desktop/SimDesktop.h"
 
-TransportChoice TransportChoice::fromArguments(const QStringList& arguments,
-                                               const QString& environment) {
+TransportChoice TransportChoice::choose(const QString& option, const QString& environment) {
     TransportChoice choice;
-    choice.spec = environment.isEmpty() ? QStringLiteral("usb") : environment;
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& arg = arguments[i];
-        if (arg == QLatin1String("--simulate")) {
-            choice.spec = QStringLiteral("sim");
-        } else if (arg.startsWith(QLatin1String("--device="))) {
-            choice.spec = arg.mid(int(qstrlen("--device=")));
-        } else if (arg == QLatin1String("--device")) {
-            if (i + 1 >= arguments.size()) {
-                choice.error = QStringLiteral("--device needs a value: usb, sim[:PROFILE] or "
-                                              "unix:PATH");
-                return choice;
-            }
-            choice.spec = arguments[++i];
-        }
-    }
+    choice.spec = !option.isEmpty()        ? option
+                  : !environment.isEmpty() ? environment
+                                           : QStringLiteral("usb");
     return choice;
 }
 

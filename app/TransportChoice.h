@@ -3,14 +3,13 @@
 #include "device/Transport.h"
 
 #include <QString>
-#include <QStringList>
 #include <functional>
 #include <memory>
 
 // Which module the program talks to: "usb" (the real one), "sim[:PROFILE]" (the virtual
 // module in this process) or "unix:PATH" (a peer process on a Unix socket). Chosen once, here,
-// from --device VALUE, --device=VALUE or --simulate anywhere on the command line, else from
-// the environment variable TIVORA_DEVICE, else usb.
+// from the command line's --device or --simulate, else from the environment variable
+// TIVORA_DEVICE, else usb.
 struct TransportChoice {
     QString spec;  // the value as given, for the log
     QString error; // why the choice cannot be used; empty when it can
@@ -18,7 +17,8 @@ struct TransportChoice {
     // only the virtual module knows the truth.
     std::function<QString()> verifier;
 
-    static TransportChoice fromArguments(const QStringList& arguments, const QString& environment);
+    // `option` is what the command line chose, empty when it chose nothing.
+    static TransportChoice choose(const QString& option, const QString& environment);
 
     // The transport for the choice, or nullptr with `error` set.
     std::unique_ptr<Transport> open();

@@ -8,6 +8,7 @@
 #include "calib/TvMainCtrl.h"
 #include "calib/UserMessage.h"
 #include "device/CamDevCtrl.h"
+#include "log/LogCategories.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -33,7 +34,7 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
     m_pLanguage = new LanguageTable();
     const settings::Values config = settings::readConfig();
     m_pLanguage->loadLanguage(config.languageId);
-    qDebug() << "iniPenSelect :" << config.penSelection;
+    qCDebug(lcApp) << "iniPenSelect :" << config.penSelection;
 
     m_pMainCtrl = new TvMainCtrl(nullptr, m_pLanguage, std::move(transport));
     m_pMainCtrl->setParent(this);
@@ -126,7 +127,7 @@ void TvSetupDlg::slotSetFWOption(unsigned char ceiling, unsigned char rear, unsi
 }
 
 void TvSetupDlg::slotReceiveMask(unsigned char* mask, int len) {
-    qDebug() << "TvSetupDlg::slotReceiveMask :" << len;
+    qCDebug(lcApp) << "TvSetupDlg::slotReceiveMask :" << len;
     m_psAlignDlg->SetReceiveMask(mask, len);
 }
 
@@ -142,7 +143,7 @@ void TvSetupDlg::slotStopAlignmentDisplay(bool bMask) {
     m_pMainCtrl->stopLiveImage();
     m_psAlignDlg->SetAlignmentDisplay(false);
     if (bMask) {
-        qDebug() << "m_psAlignDlg->m_pMaskBufBit size :" << CamDevCtrl::kMaskSize;
+        qCDebug(lcApp) << "m_psAlignDlg->m_pMaskBufBit size :" << CamDevCtrl::kMaskSize;
         m_pMainCtrl->sendMask(m_psAlignDlg->m_pMaskBufBit, CamDevCtrl::kMaskSize);
     }
 }

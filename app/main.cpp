@@ -1,13 +1,16 @@
 #include "app/CalibrateCommand.h"
+#include "app/CommandLine.h"
 #include "app/QuitOnSignal.h"
 #include "app/ShutdownLimit.h"
 #include "app/SingleApplication.h"
 #include "app/TransportChoice.h"
 #include "app/TvSetupDlg.h"
 #include "calib/UserMessage.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QThread>
 #include <cstdio>
 
@@ -20,31 +23,39 @@ constexpr int kShutdownLimitMs = 8000;
 } // namespace
 
 int main(int argc, char* argv[]) {
-    SingleApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.1.7"));
-
-    // Only the first argument, exactly, turns the update check off.
-    const bool autoUpdate = !(argc > 1 && QString::fromLocal8Bit(argv[1]) == "/noAutoUpdate");
-
-    const QStringList arguments = QCoreApplication::arguments();
-    bool calibrate = false;
-    CalibrateCommand::Kind calibrationKind = CalibrateCommand::Kind::Auto;
-    QString error;
-    if (!CalibrateCommand::parse(arguments, &calibrate, &calibrationKind, &error)) {
-        std::fprintf(stderr, "tivora: %s\n", qPrintable(error));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine line = CommandLine::parse(arguments);
+    switch (line.action) {
+    case CommandLine::Action::Print:
+        std::fputs(qPrintable(line.text), stdout);
+        return 0;
+    case CommandLine::Action::Fail:
+        std::fprintf(stderr, "tivora: %s\n", qPrintable(line.text));
         return 2;
+    case CommandLine::Action::Run:
+        break;
     }
+
+    if (line.quiet)
+        QLoggingCategory::setFilterRules(QStringLiteral("tivora.*.debug=false"));
+
+    SingleApplication app(argc, argv);
     TransportChoice choice =
-        TransportChoice::fromArguments(arguments, qEnvironmentVariable("TIVORA_DEVICE"));
+        TransportChoice::choose(line.device, qEnvironmentVariable("TIVORA_DEVICE"));
     std::unique_ptr<Transport> transport = choice.open();
     if (!transport) {
         std::fprintf(stderr, "tivora: %s\n", qPrintable(choice.error));
         return 2;
     }
-    qDebug().noquote() << "device:" << choice.spec;
+    qCDebug(lcApp).noquote() << "device:" << choice.spec;
 
-    TvSetupDlg setupDlg(nullptr, autoUpdate, std::move(transport));
+    TvSetupDlg setupDlg(nullptr, line.autoUpdate, std::move(transport));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/TivoraRes/icon")));
+    // Desktops match the window to its menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.corvan.Tivora"));
 
     QThread::msleep(2000);
     if (!app.isPrimaryInstance()) {
@@ -54,8 +65,8 @@ int main(int argc, char* argv[]) {
     quitOnTerminationSignals();
     setupDlg.hide();
     setupDlg.start();
-    if (calibrate)
-        new CalibrateCommand(&setupDlg, calibrationKind, choice.verifier);
+    if (line.calibrate)
+        new CalibrateCommand(&setupDlg, line.calibrationKind, choice.verifier);
     const int exitCode = app.exec();
     limitShutdown(kShutdownLimitMs, exitCode);
     return exitCode;

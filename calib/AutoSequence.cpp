@@ -5,6 +5,7 @@
 #include "compute/PatternImage.h"
 #include "device/CamDevCtrl.h"
 #include "device/LinkStorage.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <QThread>
@@ -123,7 +124,7 @@ void TvMainCtrl::runAutoComputation() {
                                                   m_sPrevTweak.tweaks[size_t(2 * i + 1)]);
         storedTweakCount = m_sPrevTweak.tweakCount;
     } else {
-        qDebug() << "SlotACNextStep... no SemiAutoCalib";
+        qCDebug(lcCalib) << "SlotACNextStep... no SemiAutoCalib";
     }
     setCalibInformation(windowPoints.data(), link::g_nAC, storedTweakCount, storedTweaks.data());
     AC_FindPatternCenter(m_pImgNorm);
@@ -134,9 +135,9 @@ void TvMainCtrl::runAutoComputation() {
         ws.SC_CallCalcCalibParameter(true, tp);
     else
         ws.AC_CallCalcCalibParameter(tp);
-    qDebug() << "m_bSemiAutoCalib1 :" << int(m_bSemiAutoCalib);
+    qCDebug(lcCalib) << "m_bSemiAutoCalib1 :" << int(m_bSemiAutoCalib);
     if (m_bSemiAutoCalib && !ws.calib_success) {
-        qDebug() << "SemiAutoCalib Failed. Retry AutoCalib.";
+        qCDebug(lcCalib) << "SemiAutoCalib Failed. Retry AutoCalib.";
         m_bSemiAutoCalib = false;
         ws.AC_CallCalcCalibParameter(tp);
         if (ws.calib_success)
@@ -151,9 +152,9 @@ void TvMainCtrl::runAutoComputation() {
         slotSetCalibResult(0);
         return;
     }
-    qDebug() << "m_bSemiAutoCalib2 :" << int(m_bSemiAutoCalib);
+    qCDebug(lcCalib) << "m_bSemiAutoCalib2 :" << int(m_bSemiAutoCalib);
     if (m_bSemiAutoCalib) {
-        qDebug() << "before StopSemiAutoCalibration";
+        qCDebug(lcCalib) << "before StopSemiAutoCalibration";
         startTuningStage();
         return;
     }

@@ -4,6 +4,7 @@
 #include "PatternPainter.h"
 #include "TargetSymbol.h"
 #include "app/language/LanguageTable.h"
+#include "log/LogCategories.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -121,7 +122,7 @@ void CalibDlg::prepareWindow(int mode) {
     KqUtils::getWindowRect(rects);
     const QRect r = rects[0];
     m_dpiRatio = KqUtils::dpiRatioOf(r);
-    qDebug() << "m_dpiRatio =" << m_dpiRatio;
+    qCDebug(lcCalib) << "m_dpiRatio =" << m_dpiRatio;
 
     m_nWidth = r.width();
     m_nHeight = r.height();
@@ -160,8 +161,8 @@ void CalibDlg::prepareTuningTargets() {
 }
 
 void CalibDlg::InitialCalibration(bool bAuto) {
-    qDebug() << "CalibDlg::InitialCalibration():" << bAuto << targetMargin(m_nWidth, m_nHeight)
-             << m_nWidth << m_nHeight;
+    qCDebug(lcCalib) << "CalibDlg::InitialCalibration():" << bAuto
+                     << targetMargin(m_nWidth, m_nHeight) << m_nWidth << m_nHeight;
     m_ptTarget = ::targetPoints(m_nWidth, m_nHeight, bAuto);
 }
 
@@ -374,12 +375,13 @@ void CalibDlg::catchTouchRelease(const QPointF& localPos, const QPointF& screenP
 
     const QVector<ScreenDesc> screens = KqUtils::screens();
     const QRect first = screens.isEmpty() ? QRect() : screens.first().geometry;
-    qDebug().noquote() << QStringLiteral("event Touch Release (%1, %2) -> (%3, %4) in %5 x %6")
-                              .arg(global.x())
-                              .arg(global.y())
-                              .arg(floorToInt(screenPos.x()))
-                              .arg(floorToInt(screenPos.y()))
-                              .arg(first.width())
-                              .arg(first.height());
+    qCDebug(lcCalib).noquote() << QStringLiteral(
+                                      "event Touch Release (%1, %2) -> (%3, %4) in %5 x %6")
+                                      .arg(global.x())
+                                      .arg(global.y())
+                                      .arg(floorToInt(screenPos.x()))
+                                      .arg(floorToInt(screenPos.y()))
+                                      .arg(first.width())
+                                      .arg(first.height());
     emit sigTouchEvent(global.x(), global.y());
 }

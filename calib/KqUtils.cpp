@@ -1,5 +1,7 @@
 #include "KqUtils.h"
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 #include <QGuiApplication>
 #include <QScreen>
@@ -52,14 +54,15 @@ void KqUtils::getWindowRect(QRect out[2]) {
     const QVector<ScreenDesc> list = screens();
     const int n = list.size();
     QVector<QRect> rects(std::max(n, 2));
-    qDebug() << "KqUtils::getWindowRect() - nNumberOfDisplays =" << n;
+    qCDebug(lcCalib) << "KqUtils::getWindowRect() - nNumberOfDisplays =" << n;
 
     for (int slot = 0; slot < n; ++slot) {
         rects[slot] = list[slot].geometry;
-        qDebug() << "KqUtils::getWindowRect() - monitor" << slot << rects[slot];
+        qCDebug(lcCalib) << "KqUtils::getWindowRect() - monitor" << slot << rects[slot];
     }
     for (int slot = 0; slot < n; ++slot)
-        qDebug() << "getWindowRect():" << slot << rects[slot] << dpiRatioIn(list, rects[slot]);
+        qCDebug(lcCalib) << "getWindowRect():" << slot << rects[slot]
+                         << dpiRatioIn(list, rects[slot]);
 
     // Kept an exchange sort so that monitors sharing a left edge come out in the order
     // callers have always seen.

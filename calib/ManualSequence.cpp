@@ -7,6 +7,7 @@
 #include "device/ByteOrder.h"
 #include "device/CamDevCtrl.h"
 #include "device/LinkStorage.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <QThread>
@@ -87,9 +88,9 @@ void TvMainCtrl::slotMCNextStep(int* data, int size) {
             const int reported = size >= 4 ? *data : 0;
             m_psCalibDlg->setArcAnimation(false);
             m_psCalibDlg->setPaintMode(CalibDlg::KeepMode);
-            qDebug().noquote() << QString::asprintf(
-                "slotMCNextStep: curidx = %d, m_psCalibDlg->getCount() = %d", reported,
-                m_psCalibDlg->getCount());
+            qCDebug(lcCalib).noquote()
+                << QString::asprintf("slotMCNextStep: curidx = %d, m_psCalibDlg->getCount() = %d",
+                                     reported, m_psCalibDlg->getCount());
             m_pDevice->SendMCPatternStart(reported);
         }
         break;
@@ -153,13 +154,14 @@ void TvMainCtrl::onInputPoints(const uint8_t* points) {
     }
 
     std::array<float, 2 * TuningRecord::kMaxTweaks> tweaks{};
-    qDebug().noquote() << "-- ac_tweak --";
+    qCDebug(lcCalib).noquote() << "-- ac_tweak --";
     for (int i = 0; i < n; ++i) {
         const cv::Point2f d =
             ws.ac_pattern_center_twk[size_t(i)] - ws.ac_pattern_center_org[size_t(i)];
         tweaks[size_t(2 * i)] = d.x;
         tweaks[size_t(2 * i + 1)] = d.y;
-        qDebug().noquote() << QString::asprintf("%2d: %.2f, %.2f", i, double(d.x), double(d.y));
+        qCDebug(lcCalib).noquote()
+            << QString::asprintf("%2d: %.2f, %.2f", i, double(d.x), double(d.y));
     }
     upload(true, n, tweaks.data());
     int w = 0, h = 0;

@@ -1,6 +1,7 @@
 #include "PatternPainter.h"
 
 #include "MarkerGrids.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <QPainter>
@@ -38,7 +39,7 @@ void paintPattern(QPainter& painter, int w, int h, int ceiling, int rear, const 
 
     const MarkerSizes sizes = markerSizes(w, h);
     const int s = (2 * sizes.big + 5) / 6;
-    qDebug() << "marker size =" << sizes.big << s;
+    qCDebug(lcCalib) << "marker size =" << sizes.big << s;
 
     const int outerRow = ceiling == 1 ? kPatternRows - 1 : 0;
     for (int r = 0; r < kPatternRows; ++r) {

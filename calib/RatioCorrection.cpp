@@ -1,5 +1,7 @@
 #include "calib/RatioCorrection.h"
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 #include <cmath>
 
@@ -18,21 +20,21 @@ RatioCorrection computeRatioCorrection(const QPoint touched[2], int w, int h) {
     for (int i = 0; i < 2; ++i) {
         px[i] = double(touched[i].x()) / w * kGridX;
         py[i] = double(touched[i].y()) / h * kGridY;
-        qDebug() << "probe" << i << px[i] << py[i];
+        qCDebug(lcCalib) << "probe" << i << px[i] << py[i];
     }
     const double dx = px[1] - px[0];
     const double dy = py[1] - py[0];
-    qDebug() << "diff:" << dx << dy;
+    qCDebug(lcCalib) << "diff:" << dx << dy;
     const double tx = kExpectedX * kTolerance;
     const double ty = kExpectedY * kTolerance;
-    qDebug() << "th:" << tx << ty;
+    qCDebug(lcCalib) << "th:" << tx << ty;
 
     bool overX = std::abs(dx - kExpectedX) > tx;
     bool overY = std::abs(dy - kExpectedY) > ty;
     if (overX && overY) {
         const double rx = dx / kExpectedX;
         const double ry = dy / kExpectedY;
-        qDebug() << "diffRatio:" << rx << ry;
+        qCDebug(lcCalib) << "diffRatio:" << rx << ry;
         if (rx > ry)
             overY = false;
         else

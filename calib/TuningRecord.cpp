@@ -1,6 +1,7 @@
 #include "calib/TuningRecord.h"
 
 #include "device/ByteOrder.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <algorithm>
@@ -20,7 +21,7 @@ TuningRecord TuningRecord::fromDeviceRecord(const uint8_t* r) {
         const float v = le::f32(r, size_t(120 + 4 * i));
         // A damaged table would fail every automatic calibration: treat it as no tuning.
         if (!std::isfinite(v)) {
-            qDebug() << "stored tuning offsets are not numbers: ignored";
+            qCDebug(lcCalib) << "stored tuning offsets are not numbers: ignored";
             record.tweakCount = 0;
             record.tweaks.fill(0.f);
             break;

@@ -8,6 +8,7 @@
 #include "compute/YThreshold.h"
 #include "device/CamDevCtrl.h"
 #include "device/LinkStorage.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <QThread>
@@ -59,7 +60,7 @@ TvMainCtrl::TvMainCtrl(QObject* parent, const LanguageTable* text,
     m_pImgPattern = cv::Mat::zeros(kCaptureHeight, kCaptureWidth, CV_8UC1);
     m_pImgNorm = cv::Mat::zeros(kCaptureHeight, kCaptureWidth, CV_8UC1);
     m_sPrevTweak = TuningRecord{};
-    qDebug() << "sizeof(tEEPROM) =" << link::kEepromSize;
+    qCDebug(lcCalib) << "sizeof(tEEPROM) =" << link::kEepromSize;
 }
 
 TvMainCtrl::~TvMainCtrl() {
@@ -70,7 +71,7 @@ TvMainCtrl::~TvMainCtrl() {
     m_bStopCheck = true;
     if (m_pThreadCheckCam) {
         if (!m_pThreadCheckCam->wait(5000))
-            qDebug() << "m_pThreadCheckCam is still running";
+            qCDebug(lcCalib) << "m_pThreadCheckCam is still running";
         // The link goes away below, so a watch that is still inside it must be waited for.
         m_pThreadCheckCam->wait();
         delete m_pThreadCheckCam;
@@ -100,13 +101,13 @@ void TvMainCtrl::startCheckThread() {
 }
 
 void TvMainCtrl::CheckCamConnectProc() {
-    qDebug() << "CheckCamConnectProc: Thread ID =" << QThread::currentThreadId();
+    qCDebug(lcCalib) << "CheckCamConnectProc: Thread ID =" << QThread::currentThreadId();
     while (!m_bStopCheck) {
         bool present = m_pDevice->IsDeviceConnected(!m_bCamConnected);
         // Pulled out and plugged back between two passes: the module looks present but the
         // open link no longer reaches it. Seen as gone now, it is opened again next pass.
         if (present && m_bCamConnected && m_pDevice->IsLinkLost()) {
-            qDebug() << "CheckCamConnectProc: the module was replugged, the link is lost";
+            qCDebug(lcCalib) << "CheckCamConnectProc: the module was replugged, the link is lost";
             present = false;
         }
         if (!present) {
@@ -136,7 +137,7 @@ void TvMainCtrl::slotSetFWVersion(QString sVersion) {
         bool ok = false;
         const int lower = sVersion.right(2).toInt(&ok);
         m_nFWLower = ok && lower >= 10 ? lower : 0;
-        qDebug() << "m_nFWLower ==> " << m_nFWLower;
+        qCDebug(lcCalib) << "m_nFWLower ==> " << m_nFWLower;
     }
     emit sigSetFWVersion(sVersion);
 }
@@ -151,7 +152,7 @@ void TvMainCtrl::slotSetPrevTweak(unsigned char* pEEPROM) {
 }
 
 void TvMainCtrl::slotReceiveMask(unsigned char* mask, int size) {
-    qDebug() << "TvMainCtrl::slotReceiveMask ==>" << size;
+    qCDebug(lcCalib) << "TvMainCtrl::slotReceiveMask ==>" << size;
     emit sigReceiveMask(mask, size);
 }
 
@@ -227,7 +228,7 @@ void TvMainCtrl::sendCamGain(unsigned short gain, unsigned int exposure) {
 }
 
 bool TvMainCtrl::startPreamble(const char* name, bool semiAuto) {
-    qDebug() << name;
+    qCDebug(lcCalib) << name;
     if (m_bFWSupported == 0)
         return false;
     m_psCalibDlg->hide();
@@ -284,7 +285,7 @@ void TvMainCtrl::slotTouchEvent(int x, int y) {
 }
 
 void TvMainCtrl::OnTimerTouchEvent() {
-    qDebug() << "OnTimerTouchEvent()";
+    qCDebug(lcCalib) << "OnTimerTouchEvent()";
     stopProbeTimer();
     g_bTouchCapture = false;
     m_pDevice->SetFixCoordRatio(0, 0.0);
@@ -347,17 +348,17 @@ void TvMainCtrl::slotACNextStep() {
 
 void TvMainCtrl::logComputation(bool withOrg, int n) const {
     const CalibWorkspace& ws = calibWorkspace();
-    qDebug().noquote() << QString::asprintf("calib_success = %d", ws.calib_success);
-    qDebug().noquote() << "-- tp --";
+    qCDebug(lcCalib).noquote() << QString::asprintf("calib_success = %d", ws.calib_success);
+    qCDebug(lcCalib).noquote() << "-- tp --";
     for (int i = 0; i < 13; ++i)
-        qDebug().noquote() << QString::asprintf("m_tp[%2d] = %e;", i, m_params[size_t(i)]);
-    qDebug().noquote() << QString::asprintf("ac_loop = %d", ws.ac_loop);
-    qDebug().noquote() << QString::asprintf("ac_sse  = %f", ws.ac_sse);
+        qCDebug(lcCalib).noquote() << QString::asprintf("m_tp[%2d] = %e;", i, m_params[size_t(i)]);
+    qCDebug(lcCalib).noquote() << QString::asprintf("ac_loop = %d", ws.ac_loop);
+    qCDebug(lcCalib).noquote() << QString::asprintf("ac_sse  = %f", ws.ac_sse);
     auto table = [n](const char* title, const auto& points) {
-        qDebug().noquote() << title;
+        qCDebug(lcCalib).noquote() << title;
         for (int i = 0; i < n && i < int(points.size()); ++i)
-            qDebug().noquote() << QString::asprintf("%2d: %.2f, %.2f", i, double(points[i].x),
-                                                    double(points[i].y));
+            qCDebug(lcCalib).noquote() << QString::asprintf(
+                "%2d: %.2f, %.2f", i, double(points[i].x), double(points[i].y));
     };
     if (withOrg)
         table("-- ac_pattern_center_org --", ws.ac_pattern_center_org);

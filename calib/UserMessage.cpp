@@ -1,5 +1,7 @@
 #include "calib/UserMessage.h"
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 
 namespace user_message {
@@ -24,7 +26,7 @@ void setHandler(Handler h) {
 }
 
 void critical(QWidget* parent, const QString& text) {
-    qDebug().noquote() << "message (critical):" << text;
+    qCDebug(lcCalib).noquote() << "message (critical):" << text;
     if (handler())
         handler()(Kind::Critical, text);
     else if (!unattended())
@@ -32,7 +34,7 @@ void critical(QWidget* parent, const QString& text) {
 }
 
 void information(QWidget* parent, const QString& text) {
-    qDebug().noquote() << "message (information):" << text;
+    qCDebug(lcCalib).noquote() << "message (information):" << text;
     if (handler())
         handler()(Kind::Information, text);
     else if (!unattended())
@@ -41,7 +43,7 @@ void information(QWidget* parent, const QString& text) {
 
 QMessageBox::StandardButton question(QWidget* parent, const QString& text,
                                      QMessageBox::StandardButton unattendedAnswer) {
-    qDebug().noquote() << "message (question):" << text;
+    qCDebug(lcCalib).noquote() << "message (question):" << text;
     if (handler())
         return handler()(Kind::Question, text);
     if (unattended())

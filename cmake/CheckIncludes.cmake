@@ -2,7 +2,7 @@
 # of the readmes: a file may include from its own folder and below, and from the folders its
 # nearest readme names there. Run by CTest:
 #   cmake -DSOURCE_DIR=<repository> -P cmake/CheckIncludes.cmake
-set(checked_folders app align calib compute device resources sim tools)
+set(checked_folders app align calib compute device log resources sim tools)
 
 # The folders the readme of folder names after "May use:" (up to the paragraph's end).
 function(allowed_folders folder out)

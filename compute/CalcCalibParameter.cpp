@@ -1,6 +1,7 @@
 #include "compute/CalcCalibParameter.h"
 
 #include "compute/ProjectionFit.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <algorithm>
@@ -30,8 +31,8 @@ CalibFitResult CalcCalibParameter(const CalibFitInput& in) {
     ProjectionFit fit;
     fit.setPairs(in.camPoints, in.winPoints, count);
     for (int i = 0; i < count; ++i)
-        qDebug("No. %2d: CAM x: %11.6f CAM y: %11.6f WIN x: %11.6f WIN y: %11.6f", i,
-               in.camPoints[i].x, in.camPoints[i].y, in.winPoints[i].x, in.winPoints[i].y);
+        qCDebug(lcCompute, "No. %2d: CAM x: %11.6f CAM y: %11.6f WIN x: %11.6f WIN y: %11.6f", i,
+                in.camPoints[i].x, in.camPoints[i].y, in.winPoints[i].x, in.winPoints[i].y);
 
     const int modeCount = in.withLens ? 6 : 2;
     std::array<CalibFitResult, 6> modes;
@@ -46,8 +47,8 @@ CalibFitResult CalcCalibParameter(const CalibFitInput& in) {
         }
     }
     for (int m = 0; m < modeCount; ++m)
-        qDebug() << "mode =" << m << modes[m].loopCount << modes[m].sse;
-    qDebug() << "min_sse =" << minSse << "min_sse_mode =" << minMode;
+        qCDebug(lcCompute) << "mode =" << m << modes[m].loopCount << modes[m].sse;
+    qCDebug(lcCompute) << "min_sse =" << minSse << "min_sse_mode =" << minMode;
 
     // A fit that diverged to a non-finite SSE never wins; if none is finite, mode 0 stands in
     // and its SSE keeps the result from counting as a success.

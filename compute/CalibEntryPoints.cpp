@@ -1,5 +1,6 @@
 #include "compute/CalcCalibParameter.h"
 #include "compute/CalibWorkspace.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <algorithm>
@@ -25,8 +26,9 @@ CalibWorkspace::collectPointPairs(const std::array<cv::Point2f, kCalibPointCapac
         cam = cv::Point2d(table[i]);
         win = windowPoints[i];
         ++pairs.count;
-        qDebug("No. %d CAM Coordi x : %f CAM Coordi y : %f  WIN Coordi x : %f WIN Coordi y : %f", i,
-               cam.x, cam.y, win.x, win.y);
+        qCDebug(lcCompute,
+                "No. %d CAM Coordi x : %f CAM Coordi y : %f  WIN Coordi x : %f WIN Coordi y : %f",
+                i, cam.x, cam.y, win.x, win.y);
         if (n == m_nAC && isSidePosition(i))
             ++pairs.sideCount;
     }
@@ -50,9 +52,10 @@ void CalibWorkspace::fitPairs(const PointPairs& pairs, Fit kind, ProjectionParam
 }
 
 void CalibWorkspace::AC_CallCalcCalibParameter(ProjectionParams& tp) {
-    qDebug("AC_CallCalcCalibParameter");
+    qCDebug(lcCompute, "AC_CallCalcCalibParameter");
     const PointPairs pairs = collectPointPairs(ac_pattern_center_twk, m_nAC);
-    qDebug() << "nRealCornerCount =" << pairs.count << ", nSidePatternCount =" << pairs.sideCount;
+    qCDebug(lcCompute) << "nRealCornerCount =" << pairs.count
+                       << ", nSidePatternCount =" << pairs.sideCount;
     const bool enoughPoints = pairs.count >= m_nAC - kMaxMissingAutoPoints && pairs.count <= m_nAC;
     if (enoughPoints && pairs.sideCount >= kMinSidePoints)
         fitPairs(pairs, Fit::WithLens, tp);
@@ -61,7 +64,7 @@ void CalibWorkspace::AC_CallCalcCalibParameter(ProjectionParams& tp) {
 }
 
 void CalibWorkspace::MC_CallCalcCalibParameter(ProjectionParams& tp) {
-    qDebug("MC_CallCalcCalibParameter");
+    qCDebug(lcCompute, "MC_CallCalcCalibParameter");
     const PointPairs pairs = collectPointPairs(ac_pattern_center_twk, m_nMC);
     if (pairs.count == m_nMC)
         fitPairs(pairs, Fit::TwoModes, tp);
@@ -70,15 +73,15 @@ void CalibWorkspace::MC_CallCalcCalibParameter(ProjectionParams& tp) {
 }
 
 void CalibWorkspace::SC_CallCalcCalibParameter(bool withPatternImage, ProjectionParams& tp) {
-    qDebug("SC_CallCalcCalibParameter");
+    qCDebug(lcCompute, "SC_CallCalcCalibParameter");
     const PointPairs pairs =
         collectPointPairs(withPatternImage ? ac_pattern_center_org : ac_pattern_center_twk, m_nAC);
     if (withPatternImage)
-        qDebug() << "SC_CallCalcCalibParameter -> nRealCornerCount =" << pairs.count
-                 << ", nSidePatternCount =" << pairs.sideCount;
+        qCDebug(lcCompute) << "SC_CallCalcCalibParameter -> nRealCornerCount =" << pairs.count
+                           << ", nSidePatternCount =" << pairs.sideCount;
     if (pairs.count == m_nAC)
         fitPairs(pairs, withPatternImage ? Fit::WithLens : Fit::TwoModes, tp);
     else
         calib_success = 0;
-    qDebug("SC_CallCalcCalibParameter - End");
+    qCDebug(lcCompute, "SC_CallCalcCalibParameter - End");
 }

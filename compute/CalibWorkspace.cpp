@@ -1,5 +1,7 @@
 #include "compute/CalibWorkspace.h"
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 #include <algorithm>
 
@@ -21,23 +23,24 @@ void CalibWorkspace::clearManualResults() {
 }
 
 void CalibWorkspace::setCalibInformation(const CalibInformation& info) {
-    qDebug("setCalibInformation");
+    qCDebug(lcCompute, "setCalibInformation");
     const int pointCount = std::clamp(info.pointCount, 0, kCalibPointCapacity);
     for (int i = 0; i < pointCount; ++i) {
         windowPoints[i] = info.windowPoints[i];
-        qDebug("%02d: %f %f", i, windowPoints[i].x, windowPoints[i].y);
+        qCDebug(lcCompute, "%02d: %f %f", i, windowPoints[i].x, windowPoints[i].y);
     }
 
     ac_window_height = info.windowHeight;
     ac_window_width = info.windowWidth;
-    qDebug("ac_window_width = %d, ac_window_height = %d", ac_window_width, ac_window_height);
+    qCDebug(lcCompute, "ac_window_width = %d, ac_window_height = %d", ac_window_width,
+            ac_window_height);
 
     acLens = static_cast<uint8_t>(info.lensType);
     acRear = static_cast<uint8_t>(info.acRear);
     acCeiling = static_cast<uint8_t>(info.acCeiling);
-    qDebug("acCeiling = %d, acRear = %d, lens = %d", acCeiling, acRear, acLens);
+    qCDebug(lcCompute, "acCeiling = %d, acRear = %d, lens = %d", acCeiling, acRear, acLens);
 
-    qDebug("ac_tweak_num = %d", info.tweakCount);
+    qCDebug(lcCompute, "ac_tweak_num = %d", info.tweakCount);
     TweakSource source;
     source.handedCount = info.tweakCount;
     source.handedEntries = info.tweaks;

@@ -1,5 +1,7 @@
 #include "compute/Calibration.h"
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 #include <cmath>
 #include <opencv2/core.hpp>
@@ -18,7 +20,7 @@ bool Calibration::addPair(const cv::Point2f& imageCorner, const cv::Point2f& win
 }
 
 void Calibration::CalibrationMain() {
-    qDebug("Calibration::CalibrationMain() - 1");
+    qCDebug(lcCompute, "Calibration::CalibrationMain() - 1");
 
     // A^T A accumulated row by row; each row of A is one coordinate of one pair.
     cv::Matx<double, 9, 9> ata = cv::Matx<double, 9, 9>::zeros();
@@ -39,16 +41,16 @@ void Calibration::CalibrationMain() {
     for (int j = 0; j < 9; ++j)
         m_h[j] = eigenvectors.at<double>(8, j);
 
-    qDebug("Calibration::CalibrationMain()");
-    qDebug() << m_h[0] << m_h[1] << m_h[2];
-    qDebug() << m_h[3] << m_h[4] << m_h[5];
-    qDebug() << m_h[6] << m_h[7] << m_h[8];
+    qCDebug(lcCompute, "Calibration::CalibrationMain()");
+    qCDebug(lcCompute) << m_h[0] << m_h[1] << m_h[2];
+    qCDebug(lcCompute) << m_h[3] << m_h[4] << m_h[5];
+    qCDebug(lcCompute) << m_h[6] << m_h[7] << m_h[8];
 }
 
 cv::Point2d Calibration::CalcNewPoint(double x, double y) const {
     const double w = m_h[6] * x + m_h[7] * y + m_h[8];
     if (std::fabs(w) < kDblEpsilon)
-        qDebug() << "Calibration::CalcNewPoint:" << x << y << w;
+        qCDebug(lcCompute) << "Calibration::CalcNewPoint:" << x << y << w;
     return {(m_h[0] * x + m_h[1] * y + m_h[2]) / w, (m_h[3] * x + m_h[4] * y + m_h[5]) / w};
 }
 

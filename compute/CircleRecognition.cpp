@@ -6,6 +6,7 @@
 #include "compute/TargetLayout.h"
 #include "compute/ThresholdCandidates.h"
 #include "compute/ThresholdSweep.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <cmath>
@@ -88,9 +89,9 @@ Contours candidateContours(const cv::Mat& image, int thr) {
 
 void creditDiscs(int thr, const Contours& contours, const PatternGeometry& geometry,
                  PointLists& centres, PointLists& offsets) {
-    qDebug() << "recogCircularPattern: thr =" << thr;
+    qCDebug(lcCompute) << "recogCircularPattern: thr =" << thr;
     const int diameterNormal = 2 * markerSizes(geometry.windowWidth, geometry.windowHeight).big + 1;
-    qDebug() << "diameterNormal =" << diameterNormal;
+    qCDebug(lcCompute) << "diameterNormal =" << diameterNormal;
 
     CircleRunState& state = runState();
     std::vector<cv::Point> mapped;
@@ -108,10 +109,10 @@ void creditDiscs(int thr, const Contours& contours, const PatternGeometry& geome
         }
         if (mapped.empty() ||
             !withinLimits(state.limits, cv::boundingRect(mapped), cv::contourArea(mapped))) {
-            qDebug() << "condition Fail~";
+            qCDebug(lcCompute) << "condition Fail~";
             continue;
         }
-        qDebug() << "condition OK~";
+        qCDebug(lcCompute) << "condition OK~";
 
         const int j = creditedPosition(geometry, s, box.height);
         if (j < 0)
@@ -160,7 +161,7 @@ void findCircleCenters(const cv::Mat& image, const PatternGeometry& geometry, Po
         if (centres[i].empty())
             continue;
         centreOut[i] = calcRobustCenter(centres[i]);
-        qDebug() << "ID:" << i << "Center:" << centreOut[i].x << centreOut[i].y;
+        qCDebug(lcCompute) << "ID:" << i << "Center:" << centreOut[i].x << centreOut[i].y;
         offsetOut[i] = calcRobustCenter(offsets[i]);
     }
 }

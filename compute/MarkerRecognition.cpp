@@ -3,6 +3,7 @@
 #include "compute/CenterMath.h"
 #include "compute/ThresholdCandidates.h"
 #include "compute/ThresholdSweep.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <algorithm>
@@ -111,7 +112,7 @@ std::vector<MarkerRecord> detectMarkers(const cv::Mat& image, int thr) {
         std::copy_n(corners[i].begin(), 4, m.corners.begin());
         m.contour = recoverOutline(input, m.corners, *params);
         if (m.contour.empty()) {
-            qDebug() << "detectMarkers: no outline for id" << m.id;
+            qCDebug(lcCompute) << "detectMarkers: no outline for id" << m.id;
             continue;
         }
         markers.push_back(std::move(m));
@@ -147,10 +148,10 @@ void findMarkerCenters(const cv::Mat& image, int nAC, PointTable& rawCentres, Ma
         centroids.clear();
         for (const MarkerRecord& m : lists[i]) {
             const cv::Point2d c = contourCentroid(m.contour);
-            qDebug() << "    ID:" << i << "Center:" << c.x << c.y;
+            qCDebug(lcCompute) << "    ID:" << i << "Center:" << c.x << c.y;
             centroids.push_back(c);
         }
         rawCentres[i] = calcRobustCenter(centroids);
-        qDebug() << "ID:" << i << "Center:" << rawCentres[i].x << rawCentres[i].y;
+        qCDebug(lcCompute) << "ID:" << i << "Center:" << rawCentres[i].x << rawCentres[i].y;
     }
 }

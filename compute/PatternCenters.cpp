@@ -4,6 +4,7 @@
 #include "compute/CenterMath.h"
 #include "compute/CircleRecognition.h"
 #include "compute/CurrentEstimators.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 
@@ -17,10 +18,10 @@ int positionsOf(int nAC) {
 
 void logCorrections(const char* title, int n, const PointTable& raw, const PointTable& tweaked,
                     const PointTable& circleOffsets, bool useX) {
-    qDebug("%s", title);
+    qCDebug(lcCompute, "%s", title);
     for (int i = 0; i < n; ++i) {
         const cv::Point2d d = isMarkerPosition(i) ? tweaked[i] - raw[i] : circleOffsets[i];
-        qDebug("%3.1f, // %2d", useX ? d.x : d.y, i);
+        qCDebug(lcCompute, "%3.1f, // %2d", useX ? d.x : d.y, i);
     }
 }
 
@@ -41,11 +42,11 @@ bool calcProjection(const PointTable& rawCentres, const PatternGeometry& geometr
         const cv::Point2f window(static_cast<float>(geometry.windowPoints[j].x),
                                  static_cast<float>(geometry.windowPoints[j].y));
         calibration.addPair(corner, window);
-        qDebug() << "ICrn: x : " << corner.x << " y : " << corner.y;
-        qDebug() << "m_cWindowsPoint: x : " << window.x << " y : " << window.y;
+        qCDebug(lcCompute) << "ICrn: x : " << corner.x << " y : " << corner.y;
+        qCDebug(lcCompute) << "m_cWindowsPoint: x : " << window.x << " y : " << window.y;
     }
     if (calibration.pairCount() < kMinHomographyPairs) {
-        qDebug() << "calcProjection(): nRealCornerCount =" << calibration.pairCount();
+        qCDebug(lcCompute) << "calcProjection(): nRealCornerCount =" << calibration.pairCount();
         return false;
     }
     calibration.CalibrationMain();
@@ -54,7 +55,7 @@ bool calcProjection(const PointTable& rawCentres, const PatternGeometry& geometr
 }
 
 void tweakMarkerCenter(const MarkerLists& lists, int nAC, PointTable& tweakedCentres) {
-    qDebug("tweakMarkerCenter");
+    qCDebug(lcCompute, "tweakMarkerCenter");
     std::vector<cv::Point> mapped;
     std::vector<cv::Point2d> collected;
     const int n = positionsOf(nAC);
@@ -68,15 +69,16 @@ void tweakMarkerCenter(const MarkerLists& lists, int nAC, PointTable& tweakedCen
             mapOutline(m.contour, mapped);
             const cv::Point2d t = contourCentroid(mapped);
             BackProjection b = backProjectPoint(t, c);
-            qDebug() << "    ID:" << i << "Center:" << c.x << c.y << "TweakedCenter:" << b.point.x
-                     << b.point.y << b.d2;
+            qCDebug(lcCompute) << "    ID:" << i << "Center:" << c.x << c.y
+                               << "TweakedCenter:" << b.point.x << b.point.y << b.d2;
             // An outline that maps nowhere (nothing finite) leaves no centroid to search for.
             if (b.point.x < 0 || b.point.y < 0 || mapped.empty())
                 b.point = c;
             collected.push_back(b.point);
         }
         tweakedCentres[i] = calcRobustCenter(collected);
-        qDebug() << "ID:" << i << "TweakedCenter:" << tweakedCentres[i].x << tweakedCentres[i].y;
+        qCDebug(lcCompute) << "ID:" << i << "TweakedCenter:" << tweakedCentres[i].x
+                           << tweakedCentres[i].y;
     }
 }
 
@@ -131,7 +133,7 @@ void AC_FindPatternCenter(CalibWorkspace& ws, const cv::Mat& patternImage) {
         ws.ac_pattern_center_org[i] = org[i];
         ws.ac_pattern_center_twk[i] = twk[i];
     }
-    qDebug("AC_FindPatternCenter - End");
+    qCDebug(lcCompute, "AC_FindPatternCenter - End");
 }
 
 void AC_FindPatternCenter(const cv::Mat& patternImage) {

@@ -1,5 +1,7 @@
 #include "compute/ProjectionFit.h"
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 #include <QElapsedTimer>
 #include <algorithm>
@@ -28,7 +30,7 @@ void ProjectionFit::setPairs(const cv::Point2d* camPoints, const cv::Point2d* wi
 }
 
 void ProjectionFit::CalibrationMain(int mode, const ProjectionParams& start) {
-    qDebug() << "CalibrationMain()" << mode;
+    qCDebug(lcCompute) << "CalibrationMain()" << mode;
     CalibrationWide(mode, start);
 }
 
@@ -116,7 +118,7 @@ void ProjectionFit::CalibrationWide(int mode, const ProjectionParams& start) {
     m_tp = start;
     m_dLambda = kStartLambda;
     m_dSse = projectPairs();
-    qDebug("sse = %lf", m_dSse);
+    qCDebug(lcCompute, "sse = %lf", m_dSse);
     QElapsedTimer timer;
     timer.start();
     m_nLoopCount = 0;
@@ -127,11 +129,11 @@ void ProjectionFit::CalibrationWide(int mode, const ProjectionParams& start) {
         const double prev = m_dSse;
         buildNormalEquations(mode);
         m_dSse = dampedStep();
-        qDebug("sse = %lf", m_dSse);
+        qCDebug(lcCompute, "sse = %lf", m_dSse);
         for (;;) {
             const qint64 elapsed = timer.elapsed();
             if (elapsed > kTimeoutMs) {
-                qDebug("timeout: %d", static_cast<int>(elapsed));
+                qCDebug(lcCompute, "timeout: %d", static_cast<int>(elapsed));
                 finished = true;
                 break;
             }
@@ -142,7 +144,7 @@ void ProjectionFit::CalibrationWide(int mode, const ProjectionParams& start) {
                 } else {
                     m_dLambda = kStartLambda;
                 }
-                qDebug("loop = %d, sse = %lf", m_nLoopCount, m_dSse);
+                qCDebug(lcCompute, "loop = %d, sse = %lf", m_nLoopCount, m_dSse);
                 ++m_nLoopCount;
                 finished = m_nLoopCount > kMaxLoops;
                 break;
@@ -151,7 +153,7 @@ void ProjectionFit::CalibrationWide(int mode, const ProjectionParams& start) {
             m_dLambda *= 10.0;
             buildNormalEquations(mode);
             m_dSse = dampedStep();
-            qDebug("delta_sse <= sse: sse = %lf", m_dSse);
+            qCDebug(lcCompute, "delta_sse <= sse: sse = %lf", m_dSse);
             rejected = true;
             if (m_dLambda > kMaxLambda) {
                 finished = true;
@@ -163,14 +165,14 @@ void ProjectionFit::CalibrationWide(int mode, const ProjectionParams& start) {
 }
 
 void ProjectionFit::logResult(int mode) const {
-    qDebug() << "mode =" << mode << ":" << m_nLoopCount << m_dSse;
-    qDebug("CalibrationWide()");
-    qDebug("m_tp =");
-    qDebug("%e, %e, %e", m_tp[0], m_tp[1], m_tp[2]);
-    qDebug("%e, %e, %e", m_tp[3], m_tp[4], m_tp[5]);
-    qDebug("%e, %e", m_tp[6], m_tp[7]);
-    qDebug("%e, %e", m_tp[8], m_tp[9]);
-    qDebug("%e, %e, %e", m_tp[10], m_tp[11], m_tp[12]);
+    qCDebug(lcCompute) << "mode =" << mode << ":" << m_nLoopCount << m_dSse;
+    qCDebug(lcCompute, "CalibrationWide()");
+    qCDebug(lcCompute, "m_tp =");
+    qCDebug(lcCompute, "%e, %e, %e", m_tp[0], m_tp[1], m_tp[2]);
+    qCDebug(lcCompute, "%e, %e, %e", m_tp[3], m_tp[4], m_tp[5]);
+    qCDebug(lcCompute, "%e, %e", m_tp[6], m_tp[7]);
+    qCDebug(lcCompute, "%e, %e", m_tp[8], m_tp[9]);
+    qCDebug(lcCompute, "%e, %e, %e", m_tp[10], m_tp[11], m_tp[12]);
     for (int j = 0; j < kProjectionParamCount; ++j)
-        qDebug("        m_tp[%2d] = %e;", j, m_tp[j]);
+        qCDebug(lcCompute, "        m_tp[%2d] = %e;", j, m_tp[j]);
 }

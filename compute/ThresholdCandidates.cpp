@@ -1,5 +1,7 @@
 #include "compute/ThresholdCandidates.h"
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 #include <array>
 #include <cstdlib>
@@ -57,7 +59,7 @@ std::vector<int> calcThresholdCandidates(const cv::Mat& image, bool thin) {
     const int c20 = b[kUnthinnedMax - 1].count;
     const int c21 = b[kUnthinnedMax].count;
     const int t = (c20 + c21) / 2;
-    qDebug() << "top 20 threshold =" << c20 << c21 << t;
+    qCDebug(lcCompute) << "top 20 threshold =" << c20 << c21 << t;
 
     int lo = -1;
     int hi = -1;
@@ -72,9 +74,9 @@ std::vector<int> calcThresholdCandidates(const cv::Mat& image, bool thin) {
     for (int level : candidates)
         if (level >= lo && level <= hi)
             band.push_back(level);
-    qDebug() << "after step 1:" << band.size();
+    qCDebug(lcCompute) << "after step 1:" << band.size();
     for (int level : band)
-        qDebug() << level;
+        qCDebug(lcCompute) << level;
 
     std::array<bool, kLevels> inBand{};
     for (int level : band)
@@ -89,8 +91,8 @@ std::vector<int> calcThresholdCandidates(const cv::Mat& image, bool thin) {
         if (!nearKept)
             kept.push_back(e.level);
     }
-    qDebug() << "after step 2:" << kept.size();
+    qCDebug(lcCompute) << "after step 2:" << kept.size();
     for (int level : kept)
-        qDebug() << level;
+        qCDebug(lcCompute) << level;
     return kept;
 }

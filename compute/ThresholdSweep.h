@@ -1,5 +1,7 @@
 #pragma once
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 #include <QElapsedTimer>
 #include <atomic>
@@ -39,7 +41,7 @@ std::vector<Result> sweepThresholds(const std::vector<int>& thresholds, qint64 b
     while (completed < n && done[completed])
         ++completed;
     if (overBudget.load()) {
-        qDebug("timeout: %d", static_cast<int>(timer.elapsed()));
+        qCDebug(lcCompute, "timeout: %d", static_cast<int>(timer.elapsed()));
         results.resize(completed);
     }
     return results;

@@ -1,5 +1,7 @@
 #include "compute/TweakTable.h"
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 #include <algorithm>
 
@@ -13,9 +15,9 @@ void fillTweakTable(TweakTable& table, int& storedFwLower, const TweakSource& sr
     } else {
         table.count = 0;
         table.entries.fill(cv::Point2f());
-        qDebug("use predefined values");
+        qCDebug(lcCompute, "use predefined values");
         if (src.lensType >= 2 && src.lensType <= 4)
-            qDebug() << "PenType :" << src.penType;
+            qCDebug(lcCompute) << "PenType :" << src.penType;
         if (src.lensType == 3)
             storedFwLower = src.fwLower;
         table.count = std::clamp(src.nAC, 0, kCalibPointCapacity);
@@ -25,5 +27,5 @@ void fillTweakTable(TweakTable& table, int& storedFwLower, const TweakSource& sr
         }
     }
     for (int i = 0; i < table.count; ++i)
-        qDebug("[%2d] %f %f", i, table.entries[i].x, table.entries[i].y);
+        qCDebug(lcCompute, "[%2d] %f %f", i, table.entries[i].x, table.entries[i].y);
 }

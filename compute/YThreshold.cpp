@@ -1,5 +1,7 @@
 #include "compute/YThreshold.h"
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 #include <opencv2/core/hal/intrin.hpp>
 
@@ -65,7 +67,7 @@ int calcYThreshold(const ProjectionParams& tp, int windowWidth, int windowHeight
         if (rowHasPixelInBand(tp, y, windowWidth, limit))
             row = y;
     }
-    qDebug() << "calcYThreshold():" << limit << "->" << row;
+    qCDebug(lcCompute) << "calcYThreshold():" << limit << "->" << row;
     return row;
 }
 

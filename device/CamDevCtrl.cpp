@@ -5,6 +5,7 @@
 #include "device/Packet.h"
 #include "device/PacketLog.h"
 #include "device/UsbWriteLock.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -93,7 +94,7 @@ bool CamDevCtrl::OpenDevice() {
     QString serial;
     if (!m_pTransport->open(&serial))
         return false;
-    qDebug().noquote() << "SerialNumber:" << escapedModuleText(serial);
+    qCDebug(lcDevice).noquote() << "SerialNumber:" << escapedModuleText(serial);
 
     m_nEndpointSelector = 0;
     CreateRecvPacketThread();
@@ -150,7 +151,7 @@ void CamDevCtrl::SendPacket(const uint8_t* payload, uint32_t code, int length) {
     }
 
     const int parts = (length + kSplitSlice - 1) / kSplitSlice;
-    qDebug() << "nLen > nPLen" << parts;
+    qCDebug(lcDevice) << "nLen > nPLen" << parts;
     std::lock_guard<std::mutex> lock(usbWriteLock());
     for (int part = 0; part < parts; ++part) {
         const int offset = part * kSplitSlice;

@@ -1,6 +1,7 @@
 #include "device/ByteOrder.h"
 #include "device/CamDevCtrl.h"
 #include "device/Packet.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 
@@ -53,9 +54,9 @@ void CamDevCtrl::send_ac_black_start(int lensType, int fwMinor) {
     m_blackStartParam[0] = 0x00;
     m_blackStartParam[1] = 0x00;
     m_blackStartParam[2] = level;
-    qDebug() << "send_ac_black_start:";
+    qCDebug(lcDevice) << "send_ac_black_start:";
     for (int i = 0; i < 3; ++i)
-        qDebug().noquote() << QString::asprintf("%2d: 0x%02X", i, m_blackStartParam[i]);
+        qCDebug(lcDevice).noquote() << QString::asprintf("%2d: 0x%02X", i, m_blackStartParam[i]);
     SendPacket(m_blackStartParam, CMD_AC_BLACK_START, 3);
 }
 

@@ -4,6 +4,7 @@
 #include "device/Packet.h"
 #include "device/PacketLog.h"
 #include "device/SettingsBlock.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <algorithm>
@@ -33,7 +34,7 @@ constexpr int kMaskLastPart = 57;
 constexpr int kMaskLastBytes = 130;
 
 void log(const QString& line) {
-    qDebug().noquote() << line;
+    qCDebug(lcDevice).noquote() << line;
 }
 
 // The three lines that describe a settings block: registers, gain, options. In the stored
@@ -79,8 +80,8 @@ void logUploadBlock(const char* title, const uint8_t* b) {
 void CamDevCtrl::ReceiveEeprom(const uint8_t* packet) {
     const uint8_t* r = packet + kHeaderSize;
     PrintPacket(packet);
-    qDebug() << "sizeof(tEEPROM) =" << link::kEepromSize;
-    qDebug() << "EEPROM:";
+    qCDebug(lcDevice) << "sizeof(tEEPROM) =" << link::kEepromSize;
+    qCDebug(lcDevice) << "EEPROM:";
     log(QString::asprintf("length = %d, version = %d", le::i16(r, 0), le::i16(r, 2)));
     for (int i = 0; i < 13; ++i)
         log(QString::asprintf("m_tp[%2d] = %e;", i, le::f64(r, size_t(kTpOffset + 8 * i))));

@@ -2,6 +2,7 @@
 #include "device/CamDevCtrl.h"
 #include "device/Packet.h"
 #include "device/PacketLog.h"
+#include "log/LogCategories.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -73,11 +74,11 @@ void CamDevCtrl::PacketToImage16HID(const uint8_t* buffer, uint8_t* image, int b
             // Widened: the module may number a part INT_MAX, and the next one is compared
             // with it plus one.
             if (int64_t(part) != int64_t(m_nPrevSeq) + 1)
-                qDebug().noquote() << QString::asprintf(
+                qCDebug(lcDevice).noquote() << QString::asprintf(
                     "PacketToImage16HID : prevSeq = %d, img->seq = %d", m_nPrevSeq, part);
             m_nPrevSeq = part;
         } else if (!g_loggedNotImage.exchange(true)) {
-            qDebug().noquote() << QString::asprintf(
+            qCDebug(lcDevice).noquote() << QString::asprintf(
                 "PacketToImage16HID : Not DAT_IMG[%x], [%ld], nCount = %d, i = %d", code,
                 long(byteCount), count, i);
         }
@@ -93,19 +94,19 @@ void CamDevCtrl::ReceiveImgProcHID(const uint8_t* packet, int bytesRead) {
         return;
     }
     if (code != DAT_IMGEND) {
-        qDebug().noquote() << QString::asprintf(
+        qCDebug(lcDevice).noquote() << QString::asprintf(
             "ReceiveImgProcHID : NOT CMD[%x] =============================", code);
         return;
     }
     if (le::i32(packet, 4) == 4 && le::u32(packet, kHeaderSize) == 1)
-        qDebug() << "Capture Error!!!!!!!!!!!!!";
+        qCDebug(lcDevice) << "Capture Error!!!!!!!!!!!!!";
     if (m_nLiveParts == 0)
         return;
     m_nLiveParts = 0;
     ++m_nFrameCount;
     const QString second = QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
     if (second != m_sLastSecond) {
-        qDebug() << "FPS =" << m_nFrameCount;
+        qCDebug(lcDevice) << "FPS =" << m_nFrameCount;
         m_nFrameCount = 0;
         m_sLastSecond = second;
     }
@@ -176,8 +177,9 @@ void CamDevCtrl::ReceiveACProcHID(const uint8_t* packet, int bytesRead) {
             m_nPrevSeq = -1;
             if (m_nACImageSize == 0)
                 m_nACImageSize = kCapturedImageSize;
-            qDebug().noquote() << QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"))
-                               << "ReceiveACProcHID: all done";
+            qCDebug(lcDevice).noquote()
+                << QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"))
+                << "ReceiveACProcHID: all done";
             if (m_reports.admit(ReportGate::CapturedFrame))
                 emit sigACNewFrame(m_imageBuffer.data(), m_nACImageSize);
             break;
@@ -225,8 +227,9 @@ void CamDevCtrl::FindMissingParts(int first, int end) {
         while (i < end && !m_partFlags[size_t(i)])
             ++i;
         const int ed = i - 1;
-        qDebug() << "iBlobSt : " << st / kPartsPerGroup << " iBlobEd : " << ed / kPartsPerGroup;
-        qDebug() << "i : " << i << " st : " << st << " ed : " << ed << " seqE1 : " << end;
+        qCDebug(lcDevice) << "iBlobSt : " << st / kPartsPerGroup
+                          << " iBlobEd : " << ed / kPartsPerGroup;
+        qCDebug(lcDevice) << "i : " << i << " st : " << st << " ed : " << ed << " seqE1 : " << end;
         // No run may cross a group boundary: the module resends within one group.
         int runStart = st;
         while (runStart / kPartsPerGroup != ed / kPartsPerGroup) {
@@ -246,8 +249,8 @@ void CamDevCtrl::RequestMissingParts() {
     int parts = 0;
     for (const auto& run : m_missingRuns)
         parts += run.second - run.first + 1;
-    qDebug().noquote() << QString::asprintf("missed seq: num = %d, num_run = %d", parts,
-                                            int(m_missingRuns.size()));
+    qCDebug(lcDevice).noquote() << QString::asprintf("missed seq: num = %d, num_run = %d", parts,
+                                                     int(m_missingRuns.size()));
     m_nCurrentRun = 0;
     if (!m_missingRuns.isEmpty())
         requestMissingRun(0);
@@ -262,11 +265,12 @@ void CamDevCtrl::requestMissingRun(int run) {
 }
 
 void CamDevCtrl::giveUpCapture() {
-    qWarning().noquote() << QStringLiteral("captured image %1: parts %2 still missing after %3 "
-                                           "rounds of repair, the capture fails")
-                                .arg(m_nACImageId)
-                                .arg(runsText(m_missingRuns))
-                                .arg(kMaxRepairRounds);
+    qCWarning(lcDevice).noquote() << QStringLiteral(
+                                         "captured image %1: parts %2 still missing after %3 "
+                                         "rounds of repair, the capture fails")
+                                         .arg(m_nACImageId)
+                                         .arg(runsText(m_missingRuns))
+                                         .arg(kMaxRepairRounds);
     m_bCaptureFailed = true;
     m_missingRuns.clear();
     m_nCurrentRun = 0;

@@ -3,6 +3,7 @@
 #include "device/ByteOrder.h"
 #include "device/CommandNames.h"
 #include "device/Packet.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <QTime>
@@ -174,9 +175,9 @@ void PrintPacket(const uint8_t* packet) {
     const QString time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"));
     const QString text = packetLogText(packet);
     if (text.isEmpty())
-        qDebug().noquote() << time;
+        qCDebug(lcPackets).noquote() << time;
     else
-        qDebug().noquote() << time << text;
+        qCDebug(lcPackets).noquote() << time << text;
 }
 
 QString escapedModuleText(const QString& text) {

@@ -3,6 +3,7 @@
 #include "device/LinkStorage.h"
 #include "device/Packet.h"
 #include "device/PacketLog.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -35,9 +36,9 @@ bool CamDevCtrl::CreateRecvPacketThread() {
     m_stopRequest->store(true);
     m_stopRequest = std::make_shared<std::atomic<bool>>(false);
     if (m_pThreadRecv) {
-        qDebug() << "CreateRecvPacketThread: m_pThreadRecv is not NULL";
+        qCDebug(lcDevice) << "CreateRecvPacketThread: m_pThreadRecv is not NULL";
         if (m_pThreadRecv->isRunning()) {
-            qDebug() << "m_pThreadRecv is still running";
+            qCDebug(lcDevice) << "m_pThreadRecv is still running";
             m_abandonedThreads.push_back(m_pThreadRecv);
         } else {
             delete m_pThreadRecv;
@@ -55,7 +56,7 @@ void CamDevCtrl::DeleteThread() {
     std::lock_guard<std::recursive_mutex> control(m_threadControl);
     m_stopRequest->store(true);
     if (!m_pThreadRecv) {
-        qDebug() << "DeleteThread: m_pThreadRecv is NULL";
+        qCDebug(lcDevice) << "DeleteThread: m_pThreadRecv is NULL";
         return;
     }
     int waits = 0;
@@ -64,13 +65,13 @@ void CamDevCtrl::DeleteThread() {
         ++waits;
     }
     if (m_pThreadRecv->isRunning()) {
-        qDebug() << "m_pThreadRecv is still running";
+        qCDebug(lcDevice) << "m_pThreadRecv is still running";
         m_abandonedThreads.push_back(m_pThreadRecv);
     } else {
         delete m_pThreadRecv;
     }
     m_pThreadRecv = nullptr;
-    qDebug() << "DeleteThread:" << waits;
+    qCDebug(lcDevice) << "DeleteThread:" << waits;
 }
 
 // Each abandoned thread has its own stop token, already set, so it ends at its next read;
@@ -95,9 +96,9 @@ void CamDevCtrl::RecvPacketProc(int selector, const StopToken& stop) {
         return;
     const uint8_t endpoint = selector == 0 ? kEpCommand : kEpImage;
     std::vector<uint8_t> packet(kPacketSize);
-    qDebug().noquote() << QString::asprintf(
+    qCDebug(lcDevice).noquote() << QString::asprintf(
         "RecvPacketProc Start ======================> EpAddress = 0x%02X", endpoint);
-    qDebug() << "RecvPacketProc: Thread ID =" << QThread::currentThreadId();
+    qCDebug(lcDevice) << "RecvPacketProc: Thread ID =" << QThread::currentThreadId();
 
     QElapsedTimer clock;
     while (!stop->load()) {
@@ -113,7 +114,7 @@ void CamDevCtrl::RecvPacketProc(int selector, const StopToken& stop) {
     }
     if (selector != 0)
         drainImageEndpoint(packet.data());
-    qDebug() << "<============================RecvPacketProc End";
+    qCDebug(lcDevice) << "<============================RecvPacketProc End";
 }
 
 void CamDevCtrl::drainImageEndpoint(uint8_t* packet) {
@@ -142,7 +143,7 @@ void CamDevCtrl::dispatch(const uint8_t* packet, int bytesRead) {
     switch (code) {
     case DAT_VERSION: {
         const QString version = QString::asprintf("%d.%02d", payload[0], payload[1]);
-        qDebug().noquote() << "F/W Version:" << version;
+        qCDebug(lcDevice).noquote() << "F/W Version:" << version;
         if (m_reports.admit(ReportGate::Version))
             emit sigSetFWVersion(version);
         break;
@@ -182,17 +183,18 @@ void CamDevCtrl::dispatch(const uint8_t* packet, int bytesRead) {
         break;
     case RES_DEBUG:
         if (length == 24)
-            qDebug().noquote() << QString::asprintf("RES_DEBUG : %f, %f, size[%d]",
-                                                    le::f64(payload, 0), le::f64(payload, 8),
-                                                    int(le::u32(payload, 16)));
+            qCDebug(lcDevice).noquote()
+                << QString::asprintf("RES_DEBUG : %f, %f, size[%d]", le::f64(payload, 0),
+                                     le::f64(payload, 8), int(le::u32(payload, 16)));
         break;
     case DAT_OPTION:
         if (length == 4) {
-            qDebug() << "F/W Option:" << payload[0] << payload[1] << payload[2] << payload[3];
+            qCDebug(lcDevice) << "F/W Option:" << payload[0] << payload[1] << payload[2]
+                              << payload[3];
             if (m_reports.admit(ReportGate::Option))
                 emit sigSetFWOption(payload[0], payload[1], payload[2], payload[3]);
         } else {
-            qDebug() << "F/W Option: invalid length =" << bytesRead;
+            qCDebug(lcDevice) << "F/W Option: invalid length =" << bytesRead;
         }
         break;
     case DAT_EEPROM:
@@ -200,10 +202,10 @@ void CamDevCtrl::dispatch(const uint8_t* packet, int bytesRead) {
         break;
     case DAT_MC_INPUT_POINT:
         if (length == link::kInputPointBytes) {
-            qDebug() << "--------";
+            qCDebug(lcDevice) << "--------";
             const int count = std::min(25, std::max(link::g_nAC.load(), link::g_nMC.load()));
             for (int i = 0; i < count; ++i)
-                qDebug().noquote() << QString::asprintf(
+                qCDebug(lcDevice).noquote() << QString::asprintf(
                     "%d: %.2f, %.2f", i, le::f32(payload, 8 * i), le::f32(payload, 8 * i + 4));
             std::memcpy(link::g_inputPoints, payload, link::kInputPointBytes);
             if (m_reports.admit(ReportGate::MCNextStep))

@@ -1,6 +1,7 @@
 #include "device/UnixSocketTransport.h"
 
 #include "device/Packet.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -51,7 +52,7 @@ bool UnixSocketTransport::open(QString* serialNumber) {
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     if (size_t(path.size()) >= sizeof addr.sun_path) {
-        qWarning().noquote() << "unix socket path too long:" << m_sPath;
+        qCWarning(lcDevice).noquote() << "unix socket path too long:" << m_sPath;
         return false;
     }
     std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
@@ -74,7 +75,7 @@ bool UnixSocketTransport::open(QString* serialNumber) {
     while (m_serialQueue.empty()) {
         const qint64 left = kSerialWaitMs - clock.elapsed();
         if (left <= 0 || !receiveOne(int(left))) {
-            qWarning().noquote() << "unix socket peer sent no serial number:" << m_sPath;
+            qCWarning(lcDevice).noquote() << "unix socket peer sent no serial number:" << m_sPath;
             std::lock_guard<std::mutex> state(m_stateLock);
             ::close(m_fd);
             m_fd = -1;
@@ -137,7 +138,7 @@ int UnixSocketTransport::write(const uint8_t* packet) {
             continue;
         }
         if (left <= 0)
-            qWarning().noquote() << "unix socket peer stopped reading: the link is lost";
+            qCWarning(lcDevice).noquote() << "unix socket peer stopped reading: the link is lost";
         markDisconnected();
         return -1;
     }

@@ -1,6 +1,7 @@
 #include "device/UsbTransport.h"
 
 #include "device/Packet.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <QThread>
@@ -22,9 +23,9 @@ bool isModule(libusb_device* device, bool* descriptorRead) {
 }
 
 void logClaimFailure(int interface, int rc) {
-    qDebug().noquote() << QString::asprintf("libusb_claim_interface(%d) FAIL!! %d: %s: %s",
-                                            interface, rc, libusb_error_name(rc),
-                                            libusb_strerror(libusb_error(rc)));
+    qCDebug(lcDevice).noquote() << QString::asprintf("libusb_claim_interface(%d) FAIL!! %d: %s: %s",
+                                                     interface, rc, libusb_error_name(rc),
+                                                     libusb_strerror(libusb_error(rc)));
 }
 
 } // namespace
@@ -56,7 +57,7 @@ bool UsbTransport::isPresent(bool checkHid) {
         if (!descriptorRead)
             break;
         if (module) {
-            qDebug().noquote() << QString::asprintf("%04X %04X", kVendorId, kProductId);
+            qCDebug(lcDevice).noquote() << QString::asprintf("%04X %04X", kVendorId, kProductId);
             found = true;
             break;
         }
@@ -71,8 +72,8 @@ bool UsbTransport::isPresent(bool checkHid) {
     bool ready = false;
     for (hid_device_info* d = devices; d; d = d->next) {
         if (d->usage_page == kHidUsagePage) {
-            qDebug().noquote() << QString::asprintf("%04X %04X | %04X %04X", kVendorId, kProductId,
-                                                    kHidUsagePage, d->usage);
+            qCDebug(lcDevice).noquote() << QString::asprintf("%04X %04X | %04X %04X", kVendorId,
+                                                             kProductId, kHidUsagePage, d->usage);
             ready = true;
             break;
         }
@@ -96,7 +97,7 @@ bool UsbTransport::open(QString* serialNumber) {
         libusb_device_descriptor desc{};
         libusb_get_device_descriptor(list[i], &desc);
         int rc = libusb_open(list[i], &handle);
-        qDebug().noquote() << QString::asprintf("libusb_open() = %d ", rc);
+        qCDebug(lcDevice).noquote() << QString::asprintf("libusb_open() = %d ", rc);
         if (rc != 0) {
             handle = nullptr;
             continue;
@@ -105,8 +106,8 @@ bool UsbTransport::open(QString* serialNumber) {
         bool claimed = true;
         for (int interface : {2, 3}) {
             rc = libusb_claim_interface(handle, interface);
-            qDebug().noquote() << QString::asprintf("libusb_claim_interface(%d) = %d", interface,
-                                                    rc);
+            qCDebug(lcDevice).noquote()
+                << QString::asprintf("libusb_claim_interface(%d) = %d", interface, rc);
             if (rc != 0) {
                 libusb_close(handle);
                 handle = nullptr;
@@ -181,7 +182,7 @@ int UsbTransport::write(const uint8_t* packet) {
                                         pkt::kPacketSize, &transferred, kWriteTimeoutMs);
     releaseHandle();
     if (rc == LIBUSB_ERROR_TIMEOUT)
-        qWarning().noquote() << "USB write timed out: the link is lost";
+        qCWarning(lcDevice).noquote() << "USB write timed out: the link is lost";
     if (rc == LIBUSB_ERROR_NO_DEVICE || rc == LIBUSB_ERROR_TIMEOUT)
         m_bLost = true;
     return rc == 0 ? transferred : -1;

@@ -1,5 +1,6 @@
 // Auto-calibration captures: taken after an exposure time, kept by image id, fetched group
 // by group with missing parts sent again on request.
+#include "log/LogCategories.h"
 #include "sim/CommandTable.h"
 #include "sim/FaultPlan.h"
 #include "sim/ImageParts.h"
@@ -35,7 +36,8 @@ void startCapture(const InPacket& in, ModuleContext& m) {
         return;
     }
     if (++m.state.faults.captureStarts == m.profile.unplugOnCapture) {
-        qDebug() << "VirtualModule: unplugged at capture command" << m.state.faults.captureStarts;
+        qCDebug(lcSim) << "VirtualModule: unplugged at capture command"
+                       << m.state.faults.captureStarts;
         m.state.faults.pulledAtMs = m.nowMs;
         m.out.clear();
         m.work.clear();
@@ -81,8 +83,8 @@ void sendGroup(const InPacket& in, ModuleContext& m) {
         parts::send(m.out, kEpCommand, DAT_AC_IMAGE, capture.pixels, n);
     }
     if (dropped > 0)
-        qDebug() << "VirtualModule: capture" << id << "group" << group << "lost" << dropped
-                 << "parts";
+        qCDebug(lcSim) << "VirtualModule: capture" << id << "group" << group << "lost" << dropped
+                       << "parts";
     m.out.answer(DAT_AC_IMGEND, nullptr, 0);
 }
 

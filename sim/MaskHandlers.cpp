@@ -1,4 +1,5 @@
 // The stored mask: downloaded one part per request, uploaded as one split payload.
+#include "log/LogCategories.h"
 #include "sim/CommandTable.h"
 #include "sim/SimProfile.h"
 
@@ -21,7 +22,7 @@ void sendMaskPart(const InPacket& in, ModuleContext& m) {
     const int part = in.u8(0);
     if (part == m.profile.loseMaskPart && !m.state.faults.maskPartLost) {
         m.state.faults.maskPartLost = true;
-        qDebug() << "VirtualModule: mask part" << part << "lost";
+        qCDebug(lcSim) << "VirtualModule: mask part" << part << "lost";
         return;
     }
     const int offset = part * kSplitSlice;

@@ -1,5 +1,6 @@
 #include "sim/ModuleContext.h"
 
+#include "log/LogCategories.h"
 #include "sim/ModuleStore.h"
 #include "sim/SimProfile.h"
 
@@ -10,5 +11,5 @@ void ModuleContext::persist() {
         return;
     QString error;
     if (!writeModuleStore(profile.storeFile, state.stored, &error))
-        qWarning().noquote() << "VirtualModule: record not kept;" << error;
+        qCWarning(lcSim).noquote() << "VirtualModule: record not kept;" << error;
 }

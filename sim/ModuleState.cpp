@@ -1,5 +1,6 @@
 #include "sim/ModuleState.h"
 
+#include "log/LogCategories.h"
 #include "sim/FactoryRecord.h"
 #include "sim/ModuleStore.h"
 #include "sim/SimProfile.h"
@@ -24,7 +25,7 @@ ModuleState initialModuleState(const SimProfile& profile) {
     if (!profile.storeFile.isEmpty() && QFileInfo::exists(profile.storeFile)) {
         QString error;
         if (!readModuleStore(profile.storeFile, &s, &error))
-            qWarning().noquote() << "VirtualModule: factory state kept;" << error;
+            qCWarning(lcSim).noquote() << "VirtualModule: factory state kept;" << error;
     }
     return state;
 }

@@ -1,5 +1,6 @@
 // Manual calibration: the virtual user's pen touches each target symbol once it rests, holds
 // until the rings are full and lifts; the module keeps where its camera saw the pen.
+#include "log/LogCategories.h"
 #include "sim/CommandTable.h"
 #include "sim/ModuleDesk.h"
 #include "sim/PenOffsets.h"
@@ -73,14 +74,15 @@ void press(ModuleContext& m, uint32_t touch, uint32_t target, const SymbolSighti
         m.state.session.pen.inputPoints[size_t(2 * slot)] = cx;
         m.state.session.pen.inputPoints[size_t(2 * slot + 1)] = cy;
     }
-    qDebug().noquote() << QStringLiteral("VirtualModule: pen on target %1 at (%2, %3) -> camera "
-                                         "(%4, %5), slot %6")
-                              .arg(target)
-                              .arg(s.x)
-                              .arg(s.y)
-                              .arg(double(cx), 0, 'f', 2)
-                              .arg(double(cy), 0, 'f', 2)
-                              .arg(slot);
+    qCDebug(lcSim).noquote() << QStringLiteral(
+                                    "VirtualModule: pen on target %1 at (%2, %3) -> camera "
+                                    "(%4, %5), slot %6")
+                                    .arg(target)
+                                    .arg(s.x)
+                                    .arg(s.y)
+                                    .arg(double(cx), 0, 'f', 2)
+                                    .arg(double(cy), 0, 'f', 2)
+                                    .arg(slot);
     m.out.answer(RES_MC_PATTERN_DONE, nullptr, 0);
 
     FaultState& faults = m.state.faults;
@@ -102,7 +104,7 @@ void approach(ModuleContext& m, uint32_t touch, uint32_t target, int64_t waited)
         return;
     }
     if (waited >= kGiveUpMs) {
-        qDebug() << "VirtualModule: the pen found no target" << target;
+        qCDebug(lcSim) << "VirtualModule: the pen found no target" << target;
         return;
     }
     m.after(kLookMs, [touch, target, waited](ModuleContext& c) {

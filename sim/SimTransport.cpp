@@ -1,5 +1,7 @@
 #include "sim/SimTransport.h"
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 #include <algorithm>
 #include <chrono>
@@ -36,7 +38,7 @@ bool SimTransport::open(QString* serialNumber) {
     m_open = true;
     if (serialNumber)
         *serialNumber = m_profile.serialNumber;
-    qDebug().noquote() << "SimTransport: opened" << m_profile.serialNumber;
+    qCDebug(lcSim).noquote() << "SimTransport: opened" << m_profile.serialNumber;
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "sim/VirtualModule.h"
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 #include <algorithm>
 #include <cstring>
@@ -119,8 +121,8 @@ void VirtualModule::handle(const Packet& packet, int64_t nowMs) {
     const InPacket in(packet);
     const auto it = m_table.find(in.code());
     if (it == m_table.end() || m_profile.refuseCodes.count(in.code()) > 0) {
-        qDebug().noquote() << "VirtualModule: refused code 0x" +
-                                  QString::number(in.code(), 16).toUpper();
+        qCDebug(lcSim).noquote() << "VirtualModule: refused code 0x" +
+                                        QString::number(in.code(), 16).toUpper();
         m_output.nak(in.code());
         return;
     }

@@ -4,6 +4,7 @@
 #include "PanelFont.h"
 #include "app/language/LanguageTable.h"
 #include "calib/KqUtils.h"
+#include "log/LogCategories.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -92,15 +93,15 @@ MainDlg::MainDlg(QWidget* parent, LanguageTable* pLanguage)
     m_pUi->setupUi(this);
     QMetaObject::connectSlotsByName(this);
 
-    qDebug().noquote() << QString::asprintf("windowFlags = %x", unsigned(windowFlags()));
+    qCDebug(lcApp).noquote() << QString::asprintf("windowFlags = %x", unsigned(windowFlags()));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    qDebug().noquote() << QString::asprintf("windowFlags = %x", unsigned(windowFlags()));
+    qCDebug(lcApp).noquote() << QString::asprintf("windowFlags = %x", unsigned(windowFlags()));
 
     m_pUi->label->setPixmap(QPixmap(QStringLiteral(":/TivoraRes/vis")));
 
     const int languageIndex = m_pLanguage->languageIndex();
     if (languageIndex != kKoreanLanguageIndex)
-        qDebug() << "test";
+        qCDebug(lcApp) << "test";
     setFont(panelFont(languageIndex));
     setFixedSize(size());
 
@@ -108,7 +109,7 @@ MainDlg::MainDlg(QWidget* parent, LanguageTable* pLanguage)
     m_pUi->labelSWVersion->setText(kSoftwarePrefix + QCoreApplication::applicationVersion());
 
     m_dpiRatio = primaryScreenDpiRatio();
-    qDebug() << "m_dpiRatio =" << m_dpiRatio;
+    qCDebug(lcApp) << "m_dpiRatio =" << m_dpiRatio;
     setFixedSize(scaled(width(), m_dpiRatio), scaled(height(), m_dpiRatio));
 
     ScaleWidgets();
@@ -149,13 +150,13 @@ void MainDlg::StoreCalibButtonPos() {
     // Auto and Manual then stand symmetrically in the group.
     m_ptManualAlt = QPoint(ui.groupCalib->width() - m_ptAutoAlt.x() - ui.pushManualCalib->width(),
                            m_ptManual.y());
-    qDebug() << "StoreCalibButtonPos(): designed" << m_ptAuto << m_ptSemiAuto << m_ptManual;
-    qDebug() << "StoreCalibButtonPos(): alternative" << m_ptAutoAlt << m_ptManualAlt;
+    qCDebug(lcApp) << "StoreCalibButtonPos(): designed" << m_ptAuto << m_ptSemiAuto << m_ptManual;
+    qCDebug(lcApp) << "StoreCalibButtonPos(): alternative" << m_ptAutoAlt << m_ptManualAlt;
 }
 
 void MainDlg::ShowCalibButton(int lens) {
     const bool automatic = lens >= LensNormalThrow && lens <= LensUltraShortThrow;
-    qDebug() << "ShowCalibButton():" << lens << (automatic ? "automatic" : "alternative");
+    qCDebug(lcApp) << "ShowCalibButton():" << lens << (automatic ? "automatic" : "alternative");
     MainDlgForm& ui = *m_pUi;
     // The stored positions are left-to-right ones.
     const auto place = [&ui](QWidget* w, QPoint p) {
@@ -388,7 +389,7 @@ void MainDlg::SetUIState(bool enable) {
 }
 
 void MainDlg::SetPenType(int penType) {
-    qDebug().nospace() << "SetPenType : " << penType;
+    qCDebug(lcApp).nospace() << "SetPenType : " << penType;
     if (penType == 0)
         m_pUi->radioNormalPen->setChecked(true);
     else if (penType == 1)

@@ -2,6 +2,7 @@
 
 #include "app/language/LanguageTable.h"
 #include "calib/UserMessage.h"
+#include "log/LogCategories.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -41,11 +42,11 @@ bool UpdateLoader::loadUpdateComponent(const QString& directory) {
     // The toolkit adds the platform's prefix and suffix ("libPatchRelay.so" here).
     m_updateLib.setFileName(QDir(directory).filePath(QLatin1String(patch_relay::kLibraryName)));
     if (!m_updateLib.load()) {
-        qDebug() << "update bridge lib fail";
-        qDebug().noquote() << m_updateLib.errorString();
+        qCDebug(lcUpdate) << "update bridge lib fail";
+        qCDebug(lcUpdate).noquote() << m_updateLib.errorString();
         return false;
     }
-    qDebug() << "load update bridge library";
+    qCDebug(lcUpdate) << "load update bridge library";
 
     const auto init = reinterpret_cast<patch_relay::InitUpdateParametersFn>(
         m_updateLib.resolve(patch_relay::kInitUpdateParameters));
@@ -54,7 +55,7 @@ bool UpdateLoader::loadUpdateComponent(const QString& directory) {
     const auto runManager = reinterpret_cast<patch_relay::RunUpdateManagerFn>(
         m_updateLib.resolve(patch_relay::kRunUpdateManager));
     if (!init || !setServer || !runManager) {
-        qDebug() << "update bridge entry points missing, the update component is not used";
+        qCDebug(lcUpdate) << "update bridge entry points missing, the update component is not used";
         return false;
     }
     m_pInitUpdateParameters = init;
@@ -71,10 +72,10 @@ bool UpdateLoader::loadUpdateComponent(const QString& directory) {
 }
 
 void UpdateLoader::checkEnableUpdate(bool bEnableUpdate, bool bNetworkNoError) {
-    qDebug().noquote() << QStringLiteral(
-                              "[checkEnableUpdate()] bEnableUpdate=%1, bNetworkNoError=%2")
-                              .arg(bEnableUpdate ? 1 : 0)
-                              .arg(bNetworkNoError ? 1 : 0);
+    qCDebug(lcUpdate).noquote() << QStringLiteral(
+                                       "[checkEnableUpdate()] bEnableUpdate=%1, bNetworkNoError=%2")
+                                       .arg(bEnableUpdate ? 1 : 0)
+                                       .arg(bNetworkNoError ? 1 : 0);
     if (!bEnableUpdate || !bNetworkNoError || !isLoaded())
         return;
     if (user_message::question(m_pSetupDlg, m_pLanguage->textM(kMessageM6), QMessageBox::No) ==
@@ -83,10 +84,10 @@ void UpdateLoader::checkEnableUpdate(bool bEnableUpdate, bool bNetworkNoError) {
 }
 
 void SetEnableUpdate(bool bEnableUpdate, bool bNetworkNoError) {
-    qDebug() << "SetEnableUpdate()";
+    qCDebug(lcUpdate) << "SetEnableUpdate()";
     QMutexLocker lock(&g_dlgLock);
     if (!g_dlg) {
-        qDebug() << "g_dlg is invalid";
+        qCDebug(lcUpdate) << "g_dlg is invalid";
         return;
     }
     // Always queued, also from the user-interface thread itself, so the question never opens

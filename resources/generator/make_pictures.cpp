@@ -55,12 +55,14 @@ QImage banner() {
     return img;
 }
 
-// 16 x 16 window icon: a pen's light spot inside a ring on a dark tile.
-QImage icon() {
-    QImage img(16, 16, QImage::Format_ARGB32);
+// The icon: a pen's light spot inside a ring on a dark tile, designed on 16 x 16 and drawn at
+// any size (16 for the window, the desktop's sizes for the menu).
+QImage icon(int side) {
+    QImage img(side, side, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(side / 16.0, side / 16.0);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(18, 26, 48));
     p.drawRoundedRect(QRectF(0, 0, 16, 16), 3, 3);
@@ -126,13 +128,26 @@ QImage calibrationBackground() {
 int main(int argc, char* argv[]) {
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
-    if (argc != 2) {
-        err << "usage: tivora_make_pictures OUTPUT_FOLDER\n";
+    if (argc != 2 && argc != 3) {
+        err << "usage: tivora_make_pictures OUTPUT_FOLDER [DESKTOP_ICON_FOLDER]\n";
         return 2;
+    }
+    if (argc == 3) {
+        // The hicolor layout: SIZExSIZE/com.corvan.Tivora.png.
+        const QDir icons(QString::fromLocal8Bit(argv[2]));
+        for (int side : {48, 64, 128, 256}) {
+            const QString folder = QStringLiteral("%1x%1").arg(side);
+            if (!icons.mkpath(folder) ||
+                !icon(side).save(icons.filePath(folder + QStringLiteral("/com.corvan.Tivora.png")),
+                                 "PNG")) {
+                err << "cannot write the desktop icons into " << icons.absolutePath() << '\n';
+                return 1;
+            }
+        }
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     const bool ok = banner().save(out.filePath(QStringLiteral("vis.bmp")), "BMP") &&
-                    icon().save(out.filePath(QStringLiteral("icon.png")), "PNG") &&
+                    icon(16).save(out.filePath(QStringLiteral("icon.png")), "PNG") &&
                     writeBmp32(targetMark(), out.filePath(QStringLiteral("pen1.bmp"))) &&
                     calibrationBackground().save(out.filePath(QStringLiteral("irpen.bmp")), "BMP");
     if (!ok) {

@@ -2,6 +2,7 @@
 
 #include "calib/CalibDlg.h"
 #include "calib/KqUtils.h"
+#include "log/LogCategories.h"
 #include "sim/desktop/DeskSight.h"
 #include "sim/desktop/DesktopScene.h"
 
@@ -184,7 +185,7 @@ void DesktopDesk::touchAt(double fx, double fy) {
     while (target && !target->testAttribute(Qt::WA_AcceptTouchEvents))
         target = target->parentWidget();
     if (!target) {
-        qDebug() << "DesktopDesk: no window takes the touch at" << global;
+        qCDebug(lcSim) << "DesktopDesk: no window takes the touch at" << global;
         return;
     }
 

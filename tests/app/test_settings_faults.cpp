@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // The shared settings file as other users, other programs and full disks leave it: the
@@ -21,10 +22,16 @@ private slots:
     void unwritablePlaceKeepsWhatIsThere();
     void readOnlyFileIsLeftAlone();
     void damagedFileIsReplacedBySave();
+    void plantedNameIsRefused_data();
+    void plantedNameIsRefused();
+    void foreignLockFileIsIgnored();
+    void onlyOwnKeysAreReadAndSaved_data();
+    void onlyOwnKeysAreReadAndSaved();
 
 private:
     QString path() const { return settings::configFilePath(); }
     void writeRaw(const QByteArray& bytes);
+    QByteArray readRaw(const QString& file) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -42,6 +49,11 @@ void SettingsFaultsTest::writeRaw(const QByteArray& bytes) {
     file.write(bytes);
 }
 
+QByteArray SettingsFaultsTest::readRaw(const QString& file) const {
+    QFile raw(file);
+    return raw.open(QIODevice::ReadOnly) ? raw.readAll() : QByteArray("(unreadable)");
+}
+
 void SettingsFaultsTest::damagedFileFallsBack_data() {
     QTest::addColumn<QByteArray>("content"); // empty: config.ini is a folder
     QByteArray garbage;
@@ -56,6 +68,10 @@ void SettingsFaultsTest::damagedFileFallsBack_data() {
     QTest::newRow("section without keys") << QByteArray("[Configuration]\n");
     QTest::newRow("cut off in a key") << QByteArray("[Configuration]\nLangu");
     QTest::newRow("not readable as a file") << QByteArray();
+    QTest::newRow("value in the toolkit's variant form")
+        << QByteArray("[Configuration]\nLanguageID=@Variant(\0\0\0\x02\0\0\0\x03)\n", 46);
+    QTest::newRow("larger than a settings file can be")
+        << QByteArray("[Configuration]\nLanguageID=2\npenSelection=1\n") + QByteArray(8192, ';');
 }
 
 void SettingsFaultsTest::damagedFileFallsBack() {
@@ -133,6 +149,102 @@ void SettingsFaultsTest::damagedFileIsReplacedBySave() {
     const settings::Values values = settings::readConfig();
     QCOMPARE(values.languageId, 4);
     QCOMPARE(values.penSelection, 1);
+}
+
+// Names another user could plant in a shared folder: each is refused without being followed
+// or waited on, the defaults apply, and the file it leads to stays as it was.
+void SettingsFaultsTest::plantedNameIsRefused_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("symbolic link to another file") << "symlink";
+    QTest::newRow("symbolic link to a name not yet there") << "dangling";
+    QTest::newRow("second name of another file") << "hardlink";
+    QTest::newRow("FIFO") << "fifo";
+}
+
+void SettingsFaultsTest::plantedNameIsRefused() {
+    QFETCH(QString, kind);
+    const QByteArray victimContent("someone else's file\n");
+    const QString victim = m_dir->filePath(QStringLiteral("victim"));
+    if (kind != QLatin1String("dangling")) {
+        QFile file(victim);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(victimContent);
+    }
+    QVERIFY(QDir().mkpath(QFileInfo(path()).absolutePath()));
+    const QByteArray name = QFile::encodeName(path());
+    const QByteArray target = QFile::encodeName(victim);
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(name.constData(), 0666), 0);
+    else if (kind == QLatin1String("hardlink"))
+        QCOMPARE(::link(target.constData(), name.constData()), 0);
+    else
+        QCOMPARE(::symlink(target.constData(), name.constData()), 0);
+
+    LogCapture log;
+    const settings::Values values = settings::readConfig();
+    settings::writeConfig(3, 1);
+    QCOMPARE(values.languageId, -1);
+    QCOMPARE(values.penSelection, 0);
+    QCOMPARE(log.count(QStringLiteral("readConfig: refused")), 1);
+    QCOMPARE(log.count(QStringLiteral("writeConfig: could not save")), 1);
+    if (kind == QLatin1String("dangling"))
+        QVERIFY(!QFileInfo::exists(victim));
+    else
+        QCOMPARE(readRaw(victim), victimContent);
+}
+
+// Another user's lock file beside the settings must neither stop nor delay a save.
+void SettingsFaultsTest::foreignLockFileIsIgnored() {
+    writeRaw("[Configuration]\nLanguageID=2\npenSelection=0\n");
+    const QString lock = path() + QStringLiteral(".lock");
+    QFile file(lock);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    settings::writeConfig(3, 1);
+    const settings::Values values = settings::readConfig();
+    QCOMPARE(values.languageId, 4);
+    QCOMPARE(values.penSelection, 1);
+    QVERIFY(QFileInfo(lock).exists());
+    QCOMPARE(QFileInfo(lock).size(), 0);
+}
+
+void SettingsFaultsTest::onlyOwnKeysAreReadAndSaved_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("languageId");
+    QTest::addColumn<int>("penSelection");
+    QTest::newRow("keys in other letter case")
+        << QByteArray("[configuration]\r\nLANGUAGEID = 3\r\nPENSELECTION = 1\r\n") << 3 << 1;
+    QTest::newRow("largest pen number")
+        << QByteArray("[Configuration]\npenSelection=2147483647\n") << -1 << 1;
+    QTest::newRow("negative pen number")
+        << QByteArray("[Configuration]\npenSelection=-1\n") << -1 << 0;
+    QTest::newRow("last language") << QByteArray("[Configuration]\nLanguageID=24\n") << 24 << 0;
+    QTest::newRow("one past the last language")
+        << QByteArray("[Configuration]\nLanguageID=25\n") << -1 << 0;
+    QTest::newRow("the keys in another section")
+        << QByteArray("[Configuration]\nLanguageID=5\n[Other]\nLanguageID=9\npenSelection=1\n") << 5
+        << 0;
+    QTest::newRow("foreign keys beside ours")
+        << QByteArray("[General]\nbomb=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x6QImage)\n"
+                      "[Configuration]\nLanguageID=7\nextra=@Variant(\\0)\npenSelection=1\n")
+        << 7 << 1;
+}
+
+// What is read is clamped, and a save writes back the program's own keys and nothing else.
+void SettingsFaultsTest::onlyOwnKeysAreReadAndSaved() {
+    QFETCH(QByteArray, content);
+    QFETCH(int, languageId);
+    QFETCH(int, penSelection);
+    writeRaw(content);
+
+    const settings::Values values = settings::readConfig();
+    QCOMPARE(values.languageId, languageId);
+    QCOMPARE(values.penSelection, penSelection);
+
+    settings::writeConfig(1, values.penSelection);
+    QCOMPARE(readRaw(path()), QByteArray("[Configuration]\nLanguageID=2\npenSelection=") +
+                                  QByteArray::number(penSelection) + '\n');
 }
 
 QTEST_GUILESS_MAIN(SettingsFaultsTest)

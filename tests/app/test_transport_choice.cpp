@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/TransportChoice.h"
 
 #include <QtTest>
@@ -29,6 +30,9 @@ void TransportChoiceTest::parse_data() {
     QTest::newRow("after the update switch")
         << QStringList{"tivora", "/noAutoUpdate", "--device=sim:x"} << ""
         << "sim:x" << false;
+    QTest::newRow("the last switch counts")
+        << QStringList{"tivora", "--device=unix:/s", "--simulate", "--device", "sim:y"} << ""
+        << "sim:y" << false;
     QTest::newRow("missing value") << QStringList{"tivora", "--device"} << ""
                                    << "usb" << true;
 }
@@ -38,9 +42,10 @@ void TransportChoiceTest::parse() {
     QFETCH(QString, environment);
     QFETCH(QString, spec);
     QFETCH(bool, error);
-    const TransportChoice choice = TransportChoice::fromArguments(arguments, environment);
+    const CommandLine line = CommandLine::parse(arguments);
+    const TransportChoice choice = TransportChoice::choose(line.device, environment);
     QCOMPARE(choice.spec, spec);
-    QCOMPARE(!choice.error.isEmpty(), error);
+    QCOMPARE(line.action == CommandLine::Action::Fail, error);
 }
 
 void TransportChoiceTest::open_data() {
@@ -57,7 +62,7 @@ void TransportChoiceTest::open_data() {
 void TransportChoiceTest::open() {
     QFETCH(QString, spec);
     QFETCH(bool, opens);
-    TransportChoice choice = TransportChoice::fromArguments({"tivora", "--device", spec}, {});
+    TransportChoice choice = TransportChoice::choose(spec, {});
     const bool made = choice.open() != nullptr;
     QCOMPARE(made, opens);
     QCOMPARE(choice.error.isEmpty(), opens);

@@ -1,5 +1,7 @@
 #include "app/update/relay/ManifestRequest.h"
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -59,8 +61,8 @@ void ManifestRequest::onReplyFinished() {
         return;
     }
     m_bFinished = true;
-    qDebug().noquote() << "PatchRelay: manifest from" << m_url.toDisplayString() << "offers version"
-                       << m_manifest->version;
+    qCDebug(lcUpdate).noquote() << "PatchRelay: manifest from" << m_url.toDisplayString()
+                                << "offers version" << m_manifest->version;
     emit sigFinished();
 }
 
@@ -69,8 +71,8 @@ void ManifestRequest::fail(const QString& reason) {
         return;
     dropReply();
     m_bFinished = true;
-    qDebug().noquote() << "PatchRelay: manifest request to" << m_url.toDisplayString()
-                       << "failed:" << reason;
+    qCDebug(lcUpdate).noquote() << "PatchRelay: manifest request to" << m_url.toDisplayString()
+                                << "failed:" << reason;
     emit sigFinished();
 }
 

@@ -4,6 +4,7 @@
 #include "app/update/relay/UpdateCheck.h"
 #include "app/update/relay/UpdateManager.h"
 #include "app/update/relay/UpdateServer.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <type_traits>
@@ -49,8 +50,8 @@ void initUpdateParameters(QString company, QString product, QString productCode,
     parameters.languageCode = languageCode;
     parameters.callback = callback;
     state().bInitialised = true;
-    qDebug().noquote() << "PatchRelay:" << product << productCode << version << "on" << platform
-                       << "language" << languageCode;
+    qCDebug(lcUpdate).noquote() << "PatchRelay:" << product << productCode << version << "on"
+                                << platform << "language" << languageCode;
 }
 
 // The check starts here: only now does the component know both the product and the server.
@@ -58,12 +59,13 @@ void setUpdateServer(QString address) {
     UpdateParameters& parameters = state().parameters;
     parameters.server = update_server::serverAddress(address);
     if (!parameters.server.isValid()) {
-        qDebug().noquote() << "PatchRelay: unusable update server address" << address;
+        qCDebug(lcUpdate).noquote() << "PatchRelay: unusable update server address" << address;
     } else {
-        qDebug().noquote() << "PatchRelay: update server" << parameters.server.toDisplayString();
+        qCDebug(lcUpdate).noquote()
+            << "PatchRelay: update server" << parameters.server.toDisplayString();
     }
     if (!state().bInitialised) {
-        qDebug() << "PatchRelay: server set before initUpdateParameters, no check";
+        qCDebug(lcUpdate) << "PatchRelay: server set before initUpdateParameters, no check";
         return;
     }
     update_check::start(parameters);
@@ -71,7 +73,7 @@ void setUpdateServer(QString address) {
 
 void runUpdateManager() {
     if (!state().bInitialised) {
-        qDebug() << "PatchRelay: runUpdateManager before initUpdateParameters";
+        qCDebug(lcUpdate) << "PatchRelay: runUpdateManager before initUpdateParameters";
         return;
     }
     UpdateManager::run(state().parameters);

@@ -3,6 +3,7 @@
 #include "app/update/relay/ManifestRequest.h"
 #include "app/update/relay/UpdateServer.h"
 #include "app/update/relay/UpdateVersion.h"
+#include "log/LogCategories.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -30,8 +31,9 @@ void runCheck(const UpdateParameters& parameters) {
     const bool bNetworkNoError = request.manifest().has_value();
     const bool bEnableUpdate =
         bNetworkNoError && update_version::isNewer(request.manifest()->version, parameters.version);
-    qDebug().noquote() << "PatchRelay: check done, installed" << parameters.version
-                       << "update available" << bEnableUpdate << "network ok" << bNetworkNoError;
+    qCDebug(lcUpdate).noquote() << "PatchRelay: check done, installed" << parameters.version
+                                << "update available" << bEnableUpdate << "network ok"
+                                << bNetworkNoError;
     parameters.callback(bEnableUpdate, bNetworkNoError);
 }
 
@@ -46,7 +48,7 @@ void stopRunningChecks() {
     }
     for (QThread* thread : threads) {
         if (!thread->wait(2 * ManifestRequest::kTimeoutMs))
-            qWarning() << "PatchRelay: a check thread did not stop";
+            qCWarning(lcUpdate) << "PatchRelay: a check thread did not stop";
     }
 }
 
@@ -55,7 +57,7 @@ void stopRunningChecks() {
 void start(const UpdateParameters& parameters) {
     QCoreApplication* application = QCoreApplication::instance();
     if (!application || !parameters.callback) {
-        qWarning() << "PatchRelay: no application object or no callback, no update check";
+        qCWarning(lcUpdate) << "PatchRelay: no application object or no callback, no update check";
         return;
     }
     static const bool registered = [] {

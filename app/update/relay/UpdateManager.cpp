@@ -4,6 +4,7 @@
 #include "app/update/relay/UpdateServer.h"
 #include "app/update/relay/UpdateVersion.h"
 #include "app/update/relay/VerifiedDownload.h"
+#include "log/LogCategories.h"
 
 #include <QDebug>
 #include <QDesktopServices>
@@ -77,8 +78,9 @@ void UpdateManager::onManifest() {
         return;
     }
     if (!update_version::isNewer(manifest->version, m_parameters.version)) {
-        qDebug().noquote() << "PatchRelay: the server no longer offers a newer version than"
-                           << m_parameters.version;
+        qCDebug(lcUpdate).noquote()
+            << "PatchRelay: the server no longer offers a newer version than"
+            << m_parameters.version;
         finish(m_texts.failed);
         return;
     }
@@ -119,14 +121,14 @@ void UpdateManager::onDownloaded(bool bVerified) {
 
 bool UpdateManager::handOn(const QString& path) {
     if (qEnvironmentVariableIntValue("TIVORA_UPDATE_NO_OPEN") == 1) {
-        qDebug().noquote() << "PatchRelay: update handed on (not opened):" << path;
+        qCDebug(lcUpdate).noquote() << "PatchRelay: update handed on (not opened):" << path;
         return true;
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        qDebug().noquote() << "PatchRelay: the desktop could not open" << path;
+        qCDebug(lcUpdate).noquote() << "PatchRelay: the desktop could not open" << path;
         return false;
     }
-    qDebug().noquote() << "PatchRelay: update handed on:" << path;
+    qCDebug(lcUpdate).noquote() << "PatchRelay: update handed on:" << path;
     return true;
 }
 
@@ -135,12 +137,12 @@ void UpdateManager::finish(const QString& text) {
     if (m_pWindow->maximum() == 0)
         m_pWindow->setRange(0, kProgressSteps);
     m_pWindow->setLabelText(text);
-    qDebug().noquote() << "PatchRelay:" << text;
+    qCDebug(lcUpdate).noquote() << "PatchRelay:" << text;
 }
 
 void UpdateManager::cancel() {
     if (!m_bDone)
-        qDebug() << "PatchRelay: update cancelled";
+        qCDebug(lcUpdate) << "PatchRelay: update cancelled";
     // Stop the network work now; the window takes this manager along later.
     delete m_pManifestRequest;
     m_pManifestRequest = nullptr;

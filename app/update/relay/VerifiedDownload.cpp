@@ -1,5 +1,7 @@
 #include "app/update/relay/VerifiedDownload.h"
 
+#include "log/LogCategories.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -31,7 +33,7 @@ void VerifiedDownload::start() {
     connect(m_pReply, &QNetworkReply::readyRead, this, &VerifiedDownload::onReadyRead);
     connect(m_pReply, &QNetworkReply::downloadProgress, this, &VerifiedDownload::sigProgress);
     connect(m_pReply, &QNetworkReply::finished, this, &VerifiedDownload::onReplyFinished);
-    qDebug().noquote() << "PatchRelay: downloading" << m_manifest.url.toDisplayString();
+    qCDebug(lcUpdate).noquote() << "PatchRelay: downloading" << m_manifest.url.toDisplayString();
 }
 
 void VerifiedDownload::onReadyRead() {
@@ -81,7 +83,7 @@ void VerifiedDownload::verify() {
         return;
     }
     m_bFinished = true;
-    qDebug().noquote() << "PatchRelay: download verified:" << m_targetPath;
+    qCDebug(lcUpdate).noquote() << "PatchRelay: download verified:" << m_targetPath;
     emit sigFinished(true);
 }
 
@@ -91,7 +93,7 @@ void VerifiedDownload::fail(const QString& reason) {
     dropReply();
     m_bFinished = true;
     m_part.remove();
-    qDebug().noquote() << "PatchRelay: download failed:" << reason;
+    qCDebug(lcUpdate).noquote() << "PatchRelay: download failed:" << reason;
     emit sigFinished(false);
 }
 

@@ -1,0 +1,86 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+QString CommandLine::usage() {
+    return QStringLiteral(
+        "Usage: tivora [/noAutoUpdate] [OPTION]...\n"
+        "Sets up and calibrates the Tivora camera module.\n"
+        "\n"
+        "  --device usb|sim[:PROFILE]|unix:PATH\n"
+        "                       the module to talk to: the real one on USB (the default),\n"
+        "                       the virtual one, or a peer on a Unix socket\n"
+        "  --simulate           the same as --device sim\n"
+        "  --calibrate auto|manual|tuning\n"
+        "                       run that calibration once the module is connected, print the\n"
+        "                       result and end with 0 on success, 1 otherwise\n"
+        "  -q, --quiet          log warnings only (QT_LOGGING_RULES can select more)\n"
+        "  -h, --help           print this help and end\n"
+        "  -v, --version        print the version and end\n"
+        "\n"
+        "/noAutoUpdate, as the very first argument, turns the update check off.\n"
+        "Without --device, the environment variable TIVORA_DEVICE chooses the module.\n"
+        "See tivora(1).\n");
+}
+
+CommandLine CommandLine::parse(const QStringList& arguments) {
+    CommandLine line;
+    // Only the first argument, exactly, turns the update check off; any other word that is not
+    // an option is ignored, as it always was.
+    line.autoUpdate = !(arguments.size() > 1 && arguments[1] == QLatin1String("/noAutoUpdate"));
+
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
+    const QCommandLineOption device(QStringLiteral("device"), QString(), QStringLiteral("DEVICE"));
+    const QCommandLineOption simulate(QStringLiteral("simulate"), QString());
+    const QCommandLineOption calibrate(QStringLiteral("calibrate"), QString(),
+                                       QStringLiteral("KIND"));
+    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")}, QString());
+    parser.addOptions({help, version, device, simulate, calibrate, quiet});
+
+    if (!parser.parse(arguments)) {
+        line.action = Action::Fail;
+        line.text = parser.errorText();
+        return line;
+    }
+    if (parser.isSet(help)) {
+        line.action = Action::Print;
+        line.text = usage();
+        return line;
+    }
+    if (parser.isSet(version)) {
+        line.action = Action::Print;
+        line.text = QStringLiteral("tivora %1\n").arg(QCoreApplication::applicationVersion());
+        return line;
+    }
+
+    line.quiet = parser.isSet(quiet);
+    // Option names come in the order given, so of --simulate and --device the last one counts.
+    const QStringList devices = parser.values(device);
+    int nextDevice = 0;
+    for (const QString& name : parser.optionNames()) {
+        if (name == QLatin1String("simulate"))
+            line.device = QStringLiteral("sim");
+        else if (name == QLatin1String("device"))
+            line.device = devices.value(nextDevice++);
+    }
+
+    if (parser.isSet(calibrate)) {
+        line.calibrate = true;
+        const QString kind = parser.value(calibrate);
+        if (kind == QLatin1String("auto")) {
+            line.calibrationKind = CalibrateCommand::Kind::Auto;
+        } else if (kind == QLatin1String("manual")) {
+            line.calibrationKind = CalibrateCommand::Kind::Manual;
+        } else if (kind == QLatin1String("tuning")) {
+            line.calibrationKind = CalibrateCommand::Kind::Tuning;
+        } else {
+            line.action = Action::Fail;
+            line.text = QStringLiteral("--calibrate needs auto, manual or tuning");
+        }
+    }
+    return line;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "app/CalibrateCommand.h"
+
+#include <QString>
+#include <QStringList>
+
+// What the command line asks for. Read before the application object exists, so that --help,
+// --version and a mistake are answered without a display.
+struct CommandLine {
+    enum class Action { Run, Print, Fail };
+
+    Action action = Action::Run;
+    QString text; // for Print, what to print; for Fail, the one-line reason
+    bool autoUpdate = true;
+    QString device; // "--device VALUE", or "sim" for --simulate; the last one counts
+    bool calibrate = false;
+    CalibrateCommand::Kind calibrationKind = CalibrateCommand::Kind::Auto;
+    bool quiet = false; // debug lines off; QT_LOGGING_RULES still decides over it
+
+    static CommandLine parse(const QStringList& arguments);
+    static QString usage();
+};
