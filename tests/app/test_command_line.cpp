@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
+#include "tests/support/RunningProgram.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -109,33 +109,12 @@ void CommandLineTest::logFollowsTheRules() {
     QFETCH(bool, settingsLine);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("QT_LOGGING_RULES"), rules);
-    env.insert(QStringLiteral("TIVORA_CONFIG_DIR"), dir.path());
-    env.insert(QStringLiteral("TIVORA_UNATTENDED"), QStringLiteral("1"));
-    env.insert(QStringLiteral("TIVORA_INSTANCE_KEY"),
-               QStringLiteral("log-rules-%1").arg(QCoreApplication::applicationPid()));
-    process.setProcessEnvironment(env);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral(TIVORA_BINARY),
-                  arguments + QStringList{QStringLiteral("--device"),
-                                          "unix:" + dir.filePath(QStringLiteral("none"))});
-    QVERIFY(process.waitForStarted(10000));
-    const int factor = qMax(1, qEnvironmentVariableIntValue("TIVORA_TIMEOUT_FACTOR"));
-    QByteArray output;
-    QElapsedTimer clock;
-    clock.start();
-    while (!output.contains("CheckCamConnectProc: Thread ID =") &&
-           process.state() == QProcess::Running && clock.elapsed() < 20000 * factor) {
-        process.waitForReadyRead(200);
-        output += process.readAll();
-    }
-    process.terminate();
-    QVERIFY(process.waitForFinished(10000 * factor));
-    QVERIFY2(output.contains("CheckCamConnectProc: Thread ID ="), output.constData());
-    QCOMPARE(output.contains("configFilePath:"), settingsLine);
+    const ProgramRun run = runUntilWatching(dir.path(), arguments, env);
+    QVERIFY2(run.watching, run.output.constData());
+    QVERIFY(run.ended);
+    QCOMPARE(run.output.contains("configFilePath:"), settingsLine);
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)

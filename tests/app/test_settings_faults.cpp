@@ -1,6 +1,7 @@
 #include "app/Settings.h"
 #include "app/language/LanguageTable.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/RunningProgram.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,8 @@ private slots:
     void plantedNameIsRefused_data();
     void plantedNameIsRefused();
     void foreignLockFileIsIgnored();
+    void plantedNamesDoNotHoldTheProgram_data();
+    void plantedNamesDoNotHoldTheProgram();
     void onlyOwnKeysAreReadAndSaved_data();
     void onlyOwnKeysAreReadAndSaved();
 
@@ -207,6 +210,35 @@ void SettingsFaultsTest::foreignLockFileIsIgnored() {
     QCOMPARE(values.penSelection, 1);
     QVERIFY(QFileInfo(lock).exists());
     QCOMPARE(QFileInfo(lock).size(), 0);
+}
+
+void SettingsFaultsTest::plantedNamesDoNotHoldTheProgram_data() {
+    QTest::addColumn<bool>("fifo"); // else a foreign lock file beside a good config.ini
+    QTest::newRow("FIFO") << true;
+    QTest::newRow("foreign lock file") << false;
+}
+
+// The whole program starts, runs and ends on SIGTERM in its normal time; a lock file never
+// stops its save.
+void SettingsFaultsTest::plantedNamesDoNotHoldTheProgram() {
+    QFETCH(bool, fifo);
+    QVERIFY(QDir().mkpath(QFileInfo(path()).absolutePath()));
+    if (fifo) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path()).constData(), 0666), 0);
+    } else {
+        writeRaw("[Configuration]\nLanguageID=11\npenSelection=7\n");
+        QFile lock(path() + QStringLiteral(".lock"));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+    }
+
+    const ProgramRun run = runUntilWatching(m_dir->path(), {});
+    QVERIFY2(run.watching, run.output.constData());
+    QVERIFY2(run.ended, run.output.constData());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.output.contains("readConfig: refused"), fifo);
+    // The pen number read was clamped, so the content shows that the program saved.
+    if (!fifo)
+        QCOMPARE(readRaw(path()), QByteArray("[Configuration]\nLanguageID=11\npenSelection=1\n"));
 }
 
 void SettingsFaultsTest::onlyOwnKeysAreReadAndSaved_data() {
