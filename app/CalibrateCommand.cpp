@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int kMsgCalibrationFailed = 13; // "M14"
 constexpr int kOverallTimeoutMs = 5 * 60 * 1000;
 
 const char* kindName(CalibrateCommand::Kind kind) {
@@ -47,7 +46,7 @@ CalibrateCommand::CalibrateCommand(TvSetupDlg* setupDlg, Kind kind, Verifier ver
         if (code == 0)
             finish(true, QString());
     });
-    const QString failed = setupDlg->language()->textM(kMsgCalibrationFailed);
+    const QString failed = setupDlg->language()->textM(TvMainCtrl::kMsgCalibrationFailed);
     user_message::setHandler([this, failed](user_message::Kind, const QString& text) {
         say(QStringLiteral("message: ") + text);
         if (text == failed)

@@ -13,12 +13,6 @@
 #include <QThread>
 #include <cmath>
 
-namespace {
-
-constexpr int kMsgCalibrationFailed = 13;
-
-} // namespace
-
 void TvMainCtrl::StartManualCalibration() {
     if (!startPreamble("StartManualCalibration()", false))
         return;

@@ -24,8 +24,7 @@ constexpr int kProbeTimeoutMs = 1000;
 constexpr int kWatchPauses = 50;
 constexpr int kWatchPauseMs = 100;
 
-// Message keys: "M14" and "M25" are entries 13 and 24 of the message table.
-constexpr int kMsgCalibrationFailed = 13;
+// "M25", entry 24 of the message table.
 constexpr int kMsgTuningFallback = 24;
 
 } // namespace

@@ -40,6 +40,8 @@ public:
         Uploaded = 15,
         RatioCheck = 16,
     };
+    // The message a failed calibration shows: "M14", entry 13 of the message table.
+    static constexpr int kMsgCalibrationFailed = 13;
 
     TvMainCtrl(QObject* parent, const LanguageTable* text, std::unique_ptr<Transport> transport);
     ~TvMainCtrl() override;
