@@ -141,17 +141,24 @@ bool UsbTransport::isLost() {
     return m_pHandle != nullptr && m_bLost;
 }
 
-libusb_device_handle* UsbTransport::holdHandle() {
-    std::lock_guard<std::mutex> lock(m_handleLock);
-    if (m_pHandle)
+int UsbTransport::bulkTransfer(uint8_t endpoint, uint8_t* packet, unsigned timeoutMs,
+                               int* transferred) {
+    libusb_device_handle* handle = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_handleLock);
+        if (!m_pHandle)
+            return LIBUSB_ERROR_NO_DEVICE;
+        handle = m_pHandle;
         ++m_nTransfers;
-    return m_pHandle;
-}
-
-void UsbTransport::releaseHandle() {
+    }
+    const int rc =
+        libusb_bulk_transfer(handle, endpoint, packet, pkt::kPacketSize, transferred, timeoutMs);
     std::lock_guard<std::mutex> lock(m_handleLock);
     if (--m_nTransfers == 0)
         m_handleFree.notify_all();
+    if (rc == LIBUSB_ERROR_NO_DEVICE)
+        m_bLost = m_pHandle != nullptr;
+    return rc;
 }
 
 void UsbTransport::close() {
@@ -174,29 +181,18 @@ int UsbTransport::write(const uint8_t* packet) {
     // wait out the time-out once per packet.
     if (m_bLost)
         return -1;
-    libusb_device_handle* handle = holdHandle();
-    if (!handle)
-        return -1;
     int transferred = 0;
-    const int rc = libusb_bulk_transfer(handle, pkt::kEpWrite, const_cast<uint8_t*>(packet),
-                                        pkt::kPacketSize, &transferred, kWriteTimeoutMs);
-    releaseHandle();
-    if (rc == LIBUSB_ERROR_TIMEOUT)
+    const int rc =
+        bulkTransfer(pkt::kEpWrite, const_cast<uint8_t*>(packet), kWriteTimeoutMs, &transferred);
+    if (rc == LIBUSB_ERROR_TIMEOUT) {
         qCWarning(lcDevice).noquote() << "USB write timed out: the link is lost";
-    if (rc == LIBUSB_ERROR_NO_DEVICE || rc == LIBUSB_ERROR_TIMEOUT)
         m_bLost = true;
+    }
     return rc == 0 ? transferred : -1;
 }
 
 int UsbTransport::read(uint8_t endpoint, uint8_t* packet, int timeoutMs) {
-    libusb_device_handle* handle = holdHandle();
-    if (!handle)
-        return -1;
     int transferred = 0;
-    const int rc = libusb_bulk_transfer(handle, endpoint, packet, pkt::kPacketSize, &transferred,
-                                        unsigned(std::max(timeoutMs, 1)));
-    releaseHandle();
-    if (rc == LIBUSB_ERROR_NO_DEVICE)
-        m_bLost = true;
+    const int rc = bulkTransfer(endpoint, packet, unsigned(std::max(timeoutMs, 1)), &transferred);
     return rc == 0 ? transferred : -1;
 }

@@ -29,11 +29,11 @@ public:
     int read(uint8_t endpoint, uint8_t* packet, int timeoutMs) override;
 
 private:
-    // A transfer's hold on the open handle, or nullptr when none is open. libusb must not
-    // close a handle while another thread is inside a transfer on it, which a replug seen by
-    // the connection watch while a command is being sent would otherwise allow.
-    libusb_device_handle* holdHandle();
-    void releaseHandle();
+    // One bulk transfer on the open handle, which close() waits for: libusb must not close a
+    // handle while another thread is inside a transfer on it, which a replug seen by the
+    // connection watch while a command is being sent would otherwise allow. Answers libusb's
+    // result; LIBUSB_ERROR_NO_DEVICE also when nothing is open.
+    int bulkTransfer(uint8_t endpoint, uint8_t* packet, unsigned timeoutMs, int* transferred);
 
     bool m_bUsbReady = false;
     bool m_bHidReady = false;

@@ -60,7 +60,6 @@ public:
     bool plug(QString* error);
     void unplug();
 
-    QString devnode() const;
     Counters counters();
     // The last packet written to 0x03 with this command code; empty if none was.
     QByteArray lastPacket(uint32_t code);
@@ -103,6 +102,7 @@ private:
     void note(const QString& event);
     void removeDanglingLinks();
     int devnum() const;
+    QString devnode() const;
     QString record() const;
     QString sysPath() const;
 
