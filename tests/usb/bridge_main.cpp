@@ -63,9 +63,11 @@ void watchScreen(DesktopScene* scene, QObject* parent) {
 
 int main(int argc, char* argv[]) {
     reexecUnderUmockdev(argv);
-    const bool screen = std::any_of(argv + 1, argv + argc, [](const char* arg) {
-        return std::strcmp(arg, "--") != 0 && std::strcmp(arg, "--screen") == 0;
-    });
+    // The bridge's own options stand before "--"; the program's after it are not its own.
+    char** const ownEnd = std::find_if(argv + 1, argv + argc,
+                                       [](const char* arg) { return !std::strcmp(arg, "--"); });
+    const bool screen = std::any_of(argv + 1, ownEnd,
+                                    [](const char* arg) { return !std::strcmp(arg, "--screen"); });
     // Only a bridge that watches the display needs one.
     std::unique_ptr<QCoreApplication> application =
         screen ? std::make_unique<QGuiApplication>(argc, argv)
