@@ -1,8 +1,6 @@
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
-#include "compute/CalibWorkspace.h"
-#include "compute/PatternCenters.h"
-#include "compute/PatternImage.h"
+#include "compute/AutoCalibration.h"
 #include "device/CamDevCtrl.h"
 #include "device/LinkStorage.h"
 #include "log/LogCategories.h"
@@ -106,47 +104,45 @@ void TvMainCtrl::advanceAutoChain() {
 }
 
 void TvMainCtrl::runAutoComputation() {
-    CalibWorkspace& ws = calibWorkspace();
-    makePatternImage(m_pImgBlack, m_pImgWhite, m_pImgPattern, m_pImgNorm);
-    ws.clearAllResults();
     const CalibDlg& dlg = *m_psCalibDlg;
-
-    std::array<cv::Point2f, kCalibPointCapacity> windowPoints{};
-    for (size_t i = 0; i < windowPoints.size(); ++i)
-        windowPoints[i] = cv::Point2f(dlg.targetPoints()[i].x, dlg.targetPoints()[i].y);
-    std::array<cv::Point2f, kCalibPointCapacity> storedTweaks{};
-    int storedTweakCount = 0;
+    AutoCalibrationInput input;
+    dlg.getWindowSize(input.windowWidth, input.windowHeight);
+    for (size_t i = 0; i < input.windowPoints.size(); ++i)
+        input.windowPoints[i] = cv::Point2f(dlg.targetPoints()[i].x, dlg.targetPoints()[i].y);
+    input.patternCount = link::g_nAC;
+    input.manualCount = link::g_nMC;
+    input.lens = dlg.m_nLens;
+    input.fwLower = m_nFWLower;
+    input.pen = dlg.m_nPenSelect;
+    input.ceiling = dlg.m_nCeiling;
+    input.rear = dlg.m_nRear;
+    input.semi = m_bSemiAutoCalib;
     const bool useStoredTuning = dlg.m_nLens >= 1 && dlg.m_nLens <= 3 &&
                                  m_sPrevTweak.tweakCount > 0 && m_sPrevTweak.lens == dlg.m_nLens;
     if (useStoredTuning) {
         for (int i = 0; i < m_sPrevTweak.tweakCount; ++i)
-            storedTweaks[size_t(i)] = cv::Point2f(m_sPrevTweak.tweaks[size_t(2 * i)],
-                                                  m_sPrevTweak.tweaks[size_t(2 * i + 1)]);
-        storedTweakCount = m_sPrevTweak.tweakCount;
+            input.tweaks.emplace_back(m_sPrevTweak.tweaks[size_t(2 * i)],
+                                      m_sPrevTweak.tweaks[size_t(2 * i + 1)]);
     } else {
         qCDebug(lcCalib) << "SlotACNextStep... no SemiAutoCalib";
     }
-    setCalibInformation(windowPoints.data(), link::g_nAC, storedTweakCount, storedTweaks.data());
-    AC_FindPatternCenter(m_pImgNorm);
 
     m_params.fill(0.0);
-    ProjectionParams tp{};
-    if (m_bSemiAutoCalib)
-        ws.SC_CallCalcCalibParameter(true, tp);
-    else
-        ws.AC_CallCalcCalibParameter(tp);
+    const AutoCalibrationResult result = runAutoCalibration(
+        calibWorkspace(), m_pImgBlack, m_pImgWhite, m_pImgPattern, m_pImgNorm, input);
+    m_lastFailure = result.failure;
+    m_lastMarksFound = result.marksFound;
     qCDebug(lcCalib) << "m_bSemiAutoCalib1 :" << int(m_bSemiAutoCalib);
-    if (m_bSemiAutoCalib && !ws.calib_success) {
+    if (m_bSemiAutoCalib && (result.semiFellBack || !result.success)) {
         qCDebug(lcCalib) << "SemiAutoCalib Failed. Retry AutoCalib.";
         m_bSemiAutoCalib = false;
-        ws.AC_CallCalcCalibParameter(tp);
-        if (ws.calib_success)
-            m_bTuningFallback = true;
+        m_bTuningFallback = result.semiFellBack;
     }
+    const ProjectionParams& tp = result.tp;
     std::copy(tp.begin(), tp.end(), m_params.begin());
     logComputation(true, link::g_nAC);
 
-    if (!ws.calib_success) {
+    if (!result.success) {
         m_nState = Idle;
         m_psCalibDlg->hide();
         slotSetCalibResult(0);

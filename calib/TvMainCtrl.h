@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calib/TuningRecord.h"
+#include "compute/AutoCalibration.h"
 #include "device/Transport.h"
 
 #include <QDateTime>
@@ -134,4 +135,7 @@ private:
     std::array<QPoint, 2> m_ptTouched{};
     QTimer* m_pTouchTimer = nullptr;
     std::array<double, 32> m_params{};
+    // What the last automatic computation saw, for the failure message.
+    CalibrationFailure m_lastFailure = CalibrationFailure::None;
+    int m_lastMarksFound = 0;
 };

@@ -51,13 +51,17 @@ void CalibWorkspace::fitPairs(const PointPairs& pairs, Fit kind, ProjectionParam
     calib_success = ac_sse < kMaxSsePerPair * pairs.count ? 1 : 0;
 }
 
+bool CalibWorkspace::enoughAutoPoints(const PointPairs& pairs) const {
+    return pairs.count >= m_nAC - kMaxMissingAutoPoints && pairs.count <= m_nAC &&
+           pairs.sideCount >= kMinSidePoints;
+}
+
 void CalibWorkspace::AC_CallCalcCalibParameter(ProjectionParams& tp) {
     qCDebug(lcCompute, "AC_CallCalcCalibParameter");
     const PointPairs pairs = collectPointPairs(ac_pattern_center_twk, m_nAC);
     qCDebug(lcCompute) << "nRealCornerCount =" << pairs.count
                        << ", nSidePatternCount =" << pairs.sideCount;
-    const bool enoughPoints = pairs.count >= m_nAC - kMaxMissingAutoPoints && pairs.count <= m_nAC;
-    if (enoughPoints && pairs.sideCount >= kMinSidePoints)
+    if (enoughAutoPoints(pairs))
         fitPairs(pairs, Fit::WithLens, tp);
     else
         calib_success = 0;

@@ -56,6 +56,10 @@ public:
     PointPairs collectPointPairs(const std::array<cv::Point2f, kCalibPointCapacity>& table,
                                  int n) const;
 
+    // Whether an automatic fit is tried on these pairs: at most 8 positions missing and at
+    // least 2 on the sides.
+    bool enoughAutoPoints(const PointPairs& pairs) const;
+
     // Each writes calib_success; a fit also writes tp, ac_loop and ac_sse.
     void AC_CallCalcCalibParameter(ProjectionParams& tp);
     void MC_CallCalcCalibParameter(ProjectionParams& tp);

@@ -164,13 +164,20 @@ void TestCalibCli::failedCalibrationExitsWithOne() {
     const QJsonObject o = QJsonDocument::fromJson(r.out).object();
     QCOMPARE(o["calib_success"].toInt(), 0);
     QVERIFY(o["y_threshold"].isNull());
+    QCOMPARE(o["failure"].toString(), QStringLiteral("too few marks"));
     QVERIFY(r.err.contains("calcProjection(): nRealCornerCount = 0"));
 
     const Run human = run(TIVORA_CALIB, {"--black", path("black.png"), "--white", path("white.png"),
                                          "--pattern", path("white.png"), "--window", "1280x800"});
     QCOMPARE(human.exitCode, 1);
-    QVERIFY(human.out.startsWith("calibration failed\n"));
+    QVERIFY(human.out.startsWith("calibration failed: too few marks\n"));
     QVERIFY(human.out.contains("centres found: 0 of 20"));
+
+    // A camera that sees no screen: the white capture is the black one.
+    const Run dark = run(TIVORA_CALIB, {"--black", path("black.png"), "--white", path("black.png"),
+                                        "--pattern", path("black.png"), "--window", "1280x800"});
+    QCOMPARE(dark.exitCode, 1);
+    QVERIFY(dark.out.startsWith("calibration failed: no screen in the picture\n"));
 }
 
 void TestCalibCli::badInput_data() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compute/AutoCalibration.h"
 #include "compute/CalibPoints.h"
 #include "compute/ProjectionModel.h"
 #include "compute/TargetLayout.h"
@@ -10,7 +11,7 @@
 #include <vector>
 
 // One automatic calibration computed from three stored captures, without a device or a
-// display: the steps the auto-calibration sequence runs once it holds the pictures.
+// display, through the program's own computation, timed.
 struct OfflineOptions {
     int windowWidth = 0;
     int windowHeight = 0;
@@ -19,7 +20,7 @@ struct OfflineOptions {
     int pen = 0;
     int ceiling = 0;
     int rear = 0;
-    bool semi = false; // fit the untweaked centres as the semi-automatic entry does
+    bool semi = false; // the semi-automatic entry, falling back to the automatic fit
     // Empty: the predefined tweak table applies. Otherwise these offsets (camera pixels) are
     // handed in as an earlier calibration's table.
     std::vector<cv::Point2f> tweaks;
@@ -27,6 +28,8 @@ struct OfflineOptions {
 
 struct OfflineResult {
     bool success = false;
+    CalibrationFailure failure = CalibrationFailure::None;
+    int marksFound = 0;
     ProjectionParams tp{};
     int loop = 0;
     double sse = 0.0;

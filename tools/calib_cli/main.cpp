@@ -30,6 +30,20 @@ template <typename Point> QJsonArray pairs(const Point* points, int n) {
     return a;
 }
 
+const char* failureName(CalibrationFailure failure) {
+    switch (failure) {
+    case CalibrationFailure::NoScreen:
+        return "no screen in the picture";
+    case CalibrationFailure::TooFewMarks:
+        return "too few marks";
+    case CalibrationFailure::FitFailed:
+        return "fit failed";
+    case CalibrationFailure::None:
+        break;
+    }
+    return "";
+}
+
 QJsonObject toJson(const OfflineResult& r, const OfflineOptions& o) {
     QJsonArray tp;
     for (double v : r.tp)
@@ -43,6 +57,7 @@ QJsonObject toJson(const OfflineResult& r, const OfflineOptions& o) {
             {"org", pairs(r.org.data(), r.nAC)},
             {"twk", pairs(r.twk.data(), r.nAC)},
             {"y_threshold", r.yThreshold ? QJsonValue(*r.yThreshold) : QJsonValue()},
+            {"failure", failureName(r.failure)},
             {"elapsed_ms", r.elapsedMs}};
 }
 
@@ -50,7 +65,10 @@ void printSummary(const OfflineResult& r) {
     int found = 0;
     for (int i = 0; i < r.nAC; ++i)
         found += isValidCamPoint(r.org[i]) ? 1 : 0;
-    std::printf("calibration %s\n", r.success ? "succeeded" : "failed");
+    if (r.success)
+        std::printf("calibration succeeded\n");
+    else
+        std::printf("calibration failed: %s\n", failureName(r.failure));
     std::printf("centres found: %d of %d\n", found, r.nAC);
     std::printf("ac_loop = %d, ac_sse = %f\n", r.loop, r.sse);
     if (r.yThreshold)
