@@ -5,6 +5,7 @@
 #include "app/language/LanguageTable.h"
 #include "calib/KqUtils.h"
 #include "log/LogCategories.h"
+#include "log/Pause.h"
 #include "maskDlg.h"
 
 #include <QDebug>
@@ -124,7 +125,7 @@ void AlignmentDlg::SetAlignmentDisplay(bool on) {
 
     m_ui.hSlideAlignmentViewGain->setValue(m_nGainStep);
     sendGain();
-    QThread::msleep(static_cast<unsigned long>(m_nOpeningPauseMs));
+    pause::sleepMs(m_nOpeningPauseMs);
 }
 
 void AlignmentDlg::SetFWVersion(const QString& version) {

@@ -9,6 +9,7 @@
 #include "calib/UserMessage.h"
 #include "device/CamDevCtrl.h"
 #include "log/LogCategories.h"
+#include "log/Pause.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -112,7 +113,7 @@ void TvSetupDlg::start() {
 }
 
 void TvSetupDlg::closeEvent(QCloseEvent*) {
-    QThread::msleep(100);
+    pause::sleepMs(100);
     QCoreApplication::exit(0);
 }
 

@@ -7,6 +7,7 @@
 #include "app/TvSetupDlg.h"
 #include "calib/UserMessage.h"
 #include "log/LogCategories.h"
+#include "log/Pause.h"
 
 #include <QDebug>
 #include <QIcon>
@@ -57,7 +58,7 @@ int main(int argc, char* argv[]) {
     // Desktops match the window to its menu entry and icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.corvan.Tivora"));
 
-    QThread::msleep(2000);
+    pause::sleepMs(2000);
     if (!app.isPrimaryInstance()) {
         user_message::critical(nullptr, setupDlg.language()->textM(1));
         return 1;

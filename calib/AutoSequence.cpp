@@ -4,6 +4,7 @@
 #include "device/CamDevCtrl.h"
 #include "device/LinkStorage.h"
 #include "log/LogCategories.h"
+#include "log/Pause.h"
 
 #include <QDebug>
 #include <QThread>
@@ -33,7 +34,7 @@ void TvMainCtrl::startCaptureChain() {
     m_psCalibDlg->prepareAutoTargets();
     m_psCalibDlg->showAndWait();
     m_pDevice->SetImageReverse(imageReverseFlag());
-    QThread::msleep(200);
+    pause::sleepMs(200);
     m_nState = BlackCapture;
     m_pDevice->send_ac_black_start(m_psCalibDlg->m_nLens, m_nFWLower);
 }
@@ -89,7 +90,7 @@ void TvMainCtrl::advanceAutoChain() {
         m_pDevice->SendACPatternStart(int(m_tPhaseStart.msecsTo(QDateTime::currentDateTime())));
         break;
     case PatternCapture:
-        QThread::msleep(100);
+        pause::sleepMs(100);
         m_nACImageId = kPatternImage;
         m_nState = PatternImageRequested;
         m_pDevice->RequestACImage(kPatternImage, 0);

@@ -8,6 +8,7 @@
 #include "device/CamDevCtrl.h"
 #include "device/LinkStorage.h"
 #include "log/LogCategories.h"
+#include "log/Pause.h"
 
 #include <QDebug>
 #include <QThread>
@@ -36,9 +37,9 @@ void TvMainCtrl::startTargets(int count) {
     m_psCalibDlg->showAndWait();
     m_nState = ManualTargets;
     m_pDevice->SendMCStart();
-    QThread::msleep(200);
+    pause::sleepMs(200);
     m_pDevice->SetImageReverse(imageReverseFlag());
-    QThread::msleep(200);
+    pause::sleepMs(200);
     m_pDevice->SendMCPatternStart(0);
 }
 

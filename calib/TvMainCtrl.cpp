@@ -9,6 +9,7 @@
 #include "device/CamDevCtrl.h"
 #include "device/LinkStorage.h"
 #include "log/LogCategories.h"
+#include "log/Pause.h"
 
 #include <QDebug>
 #include <QThread>
@@ -113,7 +114,7 @@ void TvMainCtrl::CheckCamConnectProc() {
             if (m_bCamConnected)
                 m_pDevice->DeleteThread();
             m_bCamConnected = false;
-            QThread::msleep(1000);
+            pause::sleepMs(1000);
             m_bFWSupported = 0;
             emit sigChangeUIState(false);
         } else if (!m_bCamConnected) {
@@ -123,7 +124,7 @@ void TvMainCtrl::CheckCamConnectProc() {
             }
         }
         for (int i = 0; i < kWatchPauses && !m_bStopCheck; ++i)
-            QThread::msleep(kWatchPauseMs);
+            pause::sleepMs(kWatchPauseMs);
     }
 }
 
@@ -185,7 +186,7 @@ void TvMainCtrl::startLiveImage() {
     m_pDevice->SetRecvEndpoint(1);
     m_pDevice->CreateRecvPacketThread();
     m_pDevice->SetImageReverse(imageReverseFlag());
-    QThread::msleep(200);
+    pause::sleepMs(200);
     m_pDevice->RequestLiveImage();
     m_pDevice->SetLiveViewStop(false);
 }

@@ -5,6 +5,10 @@ else()
     set(TIVORA_TIMEOUT_FACTOR 1)
 endif()
 
+# The program's fixed pauses (settling times, the connection watch's pass) at a tenth, so
+# that tests wait for events instead of sleeping; every registered test gets it.
+set(TIVORA_TEST_PAUSES "TIVORA_PAUSE_SCALE=0.1")
+
 # tivora_add_test(NAME name SOURCES a.cpp ... LIBS lib ... [LABELS l ...] [ENV VAR=value ...])
 # One Qt Test executable registered with CTest. Widgets render offscreen, and every test
 # gets its own settings folder and instance key so that parallel runs never collide.
@@ -21,5 +25,5 @@ function(tivora_add_test)
     set_tests_properties(${T_NAME} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
         LABELS "${T_LABELS}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TIVORA_CONFIG_DIR=${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.config;TIVORA_INSTANCE_KEY=test-${T_NAME};${T_ENV}")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${TIVORA_TEST_PAUSES};TIVORA_CONFIG_DIR=${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.config;TIVORA_INSTANCE_KEY=test-${T_NAME};${T_ENV}")
 endfunction()

@@ -6,6 +6,7 @@
 #include "device/PacketLog.h"
 #include "device/UsbWriteLock.h"
 #include "log/LogCategories.h"
+#include "log/Pause.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -50,11 +51,11 @@ void CamDevCtrl::countDeliveries() {
 
 CamDevCtrl::~CamDevCtrl() {
     DeleteThread();
-    QThread::msleep(500);
+    pause::sleepMs(500);
     reapAbandonedThreads(true);
     if (m_pTransport->isOpen()) {
         SetTracking(true);
-        QThread::msleep(500);
+        pause::sleepMs(500);
         closeHandle();
     }
 }
@@ -88,7 +89,7 @@ bool CamDevCtrl::OpenDevice() {
     std::lock_guard<std::recursive_mutex> control(m_threadControl);
     if (m_pTransport->isOpen()) {
         DeleteThread();
-        QThread::msleep(500);
+        pause::sleepMs(500);
         closeHandle();
     }
     QString serial;
@@ -98,17 +99,17 @@ bool CamDevCtrl::OpenDevice() {
 
     m_nEndpointSelector = 0;
     CreateRecvPacketThread();
-    QThread::msleep(200);
+    pause::sleepMs(200);
 
     SetTracking(false);
-    QThread::msleep(200);
+    pause::sleepMs(200);
 
     sendSingle(CMD_SENDVERSION, nullptr, 0);
-    QThread::msleep(200);
+    pause::sleepMs(200);
     sendSingle(CMD_SEND_OPTION, nullptr, 0);
-    QThread::msleep(200);
+    pause::sleepMs(200);
     sendSingle(CMD_GET_EEPROM, nullptr, 0);
-    QThread::msleep(200);
+    pause::sleepMs(200);
     const uint8_t part0 = 0;
     m_nMaskNext = 0;
     sendSingle(CMD_GET_MASK, &part0, 1);
@@ -162,7 +163,7 @@ void CamDevCtrl::SendPacket(const uint8_t* payload, uint32_t code, int length) {
         packet[kHeaderSize] = uint8_t(part);
         std::memcpy(packet + kHeaderSize + 1, payload + offset, size_t(slice));
         WritePacket(packet);
-        QThread::msleep(10);
+        pause::sleepMs(10);
     }
 }
 

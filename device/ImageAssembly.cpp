@@ -3,6 +3,7 @@
 #include "device/Packet.h"
 #include "device/PacketLog.h"
 #include "log/LogCategories.h"
+#include "log/Pause.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -121,7 +122,7 @@ void CamDevCtrl::sendDeferredRegisterWrites() {
     if (m_bRegisterWritesPending) {
         for (const auto& [reg, value] : m_deferredRegisterWrites) {
             WriteRegister(reg, value);
-            QThread::msleep(100);
+            pause::sleepMs(100);
         }
     }
     m_bRegisterWritesPending = false;

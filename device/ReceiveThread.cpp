@@ -4,6 +4,7 @@
 #include "device/Packet.h"
 #include "device/PacketLog.h"
 #include "log/LogCategories.h"
+#include "log/Pause.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -61,7 +62,7 @@ void CamDevCtrl::DeleteThread() {
     }
     int waits = 0;
     while (waits < 100 && m_pThreadRecv->isRunning()) {
-        QThread::msleep(100);
+        pause::sleepMs(100);
         ++waits;
     }
     if (m_pThreadRecv->isRunning()) {
@@ -107,7 +108,7 @@ void CamDevCtrl::RecvPacketProc(int selector, const StopToken& stop) {
         const int bytesRead = m_pTransport->read(endpoint, packet.data(), kReadTimeoutMs);
         if (bytesRead <= 0) {
             if (clock.elapsed() < kImmediateFailureMs)
-                QThread::msleep(kFailurePauseMs);
+                pause::sleepMs(kFailurePauseMs);
             continue;
         }
         dispatch(packet.data(), bytesRead);

@@ -2,6 +2,7 @@
 
 #include "device/Packet.h"
 #include "log/LogCategories.h"
+#include "log/Pause.h"
 
 #include <QDebug>
 #include <QThread>
@@ -102,7 +103,7 @@ bool UsbTransport::open(QString* serialNumber) {
             handle = nullptr;
             continue;
         }
-        QThread::msleep(200);
+        pause::sleepMs(200);
         bool claimed = true;
         for (int interface : {2, 3}) {
             rc = libusb_claim_interface(handle, interface);

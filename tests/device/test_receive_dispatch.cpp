@@ -205,8 +205,10 @@ void ReceiveDispatchTest::restartWithoutStopEndsTheOldThread() {
 void ReceiveDispatchTest::immediateReadFailuresDoNotSpin() {
     m_fake->failReadsAtOnce = true;
     const int before = m_fake->reads;
+    // Even with the tests' shortened pauses a pausing thread reads about 100 times here; a
+    // spinning one reads hundreds of thousands of times.
     QTest::qWait(500);
-    QVERIFY2(m_fake->reads - before < 50, qPrintable(QString::number(m_fake->reads - before)));
+    QVERIFY2(m_fake->reads - before < 1000, qPrintable(QString::number(m_fake->reads - before)));
     m_fake->failReadsAtOnce = false;
 }
 
