@@ -5,6 +5,7 @@
 #include "TargetSymbol.h"
 #include "app/language/LanguageTable.h"
 #include "log/LogCategories.h"
+#include "log/Pause.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -76,7 +77,7 @@ CalibDlg::CalibDlg(const LanguageTable* pText) : QDialog(nullptr), m_pText(pText
     label->setVisible(true);
 
     m_pAnim = new QPropertyAnimation(label, "geometry", this);
-    m_pAnim->setDuration(kGlideMs);
+    m_pAnim->setDuration(pause::scaledMs(kGlideMs));
 
     setAttribute(Qt::WA_AcceptTouchEvents);
     installEventFilter(this);
@@ -189,7 +190,7 @@ void CalibDlg::setArcAnimation(bool on) {
     if (on) {
         m_bArcRunning = true;
         m_nArcAngle = 0;
-        m_pArcTimer->start(kArcTickMs);
+        m_pArcTimer->start(pause::scaledMs(kArcTickMs));
     } else {
         m_bArcRunning = false;
         showRings(360, Qt::white);

@@ -16,6 +16,7 @@ using namespace pkt;
 
 namespace {
 
+// Both time-outs bound how long a stop waits, so they go through the pause hook as well.
 constexpr int kReadTimeoutMs = 500;
 constexpr int kDrainTimeoutMs = 1000;
 // A read that fails much faster than its time-out means the device is gone; pausing keeps
@@ -105,7 +106,8 @@ void CamDevCtrl::RecvPacketProc(int selector, const StopToken& stop) {
     while (!stop->load()) {
         std::fill(packet.begin(), packet.end(), 0);
         clock.start();
-        const int bytesRead = m_pTransport->read(endpoint, packet.data(), kReadTimeoutMs);
+        const int bytesRead =
+            m_pTransport->read(endpoint, packet.data(), pause::scaledMs(kReadTimeoutMs));
         if (bytesRead <= 0) {
             if (clock.elapsed() < kImmediateFailureMs)
                 pause::sleepMs(kFailurePauseMs);
@@ -122,7 +124,8 @@ void CamDevCtrl::drainImageEndpoint(uint8_t* packet) {
     int failures = 0;
     while (failures < 2) {
         std::memset(packet, 0, kPacketSize);
-        const int bytesRead = m_pTransport->read(kEpImage, packet, kDrainTimeoutMs);
+        const int bytesRead =
+            m_pTransport->read(kEpImage, packet, pause::scaledMs(kDrainTimeoutMs));
         if (bytesRead <= 0) {
             ++failures;
             continue;

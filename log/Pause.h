@@ -1,9 +1,9 @@
 #pragma once
 
 // Every fixed pause the program takes (the module's settling times, the connection watch's
-// pass) goes through here, so that a test can shorten all of them at once: the environment
-// variable TIVORA_PAUSE_SCALE, a number from 0.01 to 1, multiplies each. Unset, the pauses are
-// taken as they are.
+// pass, the calibration window's animations, the virtual pen's hold) goes through here, so that a
+// test can shorten all of them at once: the environment variable TIVORA_PAUSE_SCALE, a number from
+// 0.01 to 1, multiplies each. Unset, the pauses are taken as they are.
 namespace pause {
 
 // The pause of ms milliseconds after scaling.

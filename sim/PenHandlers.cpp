@@ -1,6 +1,7 @@
 // Manual calibration: the virtual user's pen touches each target symbol once it rests, holds
 // until the rings are full and lifts; the module keeps where its camera saw the pen.
 #include "log/LogCategories.h"
+#include "log/Pause.h"
 #include "sim/CommandTable.h"
 #include "sim/ModuleDesk.h"
 #include "sim/PenOffsets.h"
@@ -91,7 +92,8 @@ void press(ModuleContext& m, uint32_t touch, uint32_t target, const SymbolSighti
         lift(m, target);
         return;
     }
-    m.after(m.profile.penHoldMs, [touch, target](ModuleContext& c) { hold(c, touch, target, 0); });
+    m.after(pause::scaledMs(m.profile.penHoldMs),
+            [touch, target](ModuleContext& c) { hold(c, touch, target, 0); });
 }
 
 // The pen goes down once the symbol rests on this target.

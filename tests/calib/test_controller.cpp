@@ -98,16 +98,17 @@ void ControllerTest::unsupportedFirmwareStartsNothing() {
 
 void ControllerTest::unplugAndReplug_data() {
     QTest::addColumn<int>("unpluggedForMs");
-    // A pass of the connection watch takes about 5 s, 6 s while the module is away.
-    QTest::newRow("longer than a pass") << 8000;
+    // A pass of the connection watch takes about 0.5 s at the tests' pause scale, 0.6 s while
+    // the module is away.
+    QTest::newRow("longer than a pass") << 1200;
     // Back before the next pass looks: only the lost link tells.
-    QTest::newRow("within a pass") << 1000;
+    QTest::newRow("within a pass") << 100;
 }
 
 void ControllerTest::unplugAndReplug() {
     QFETCH(int, unpluggedForMs);
     SimProfile profile;
-    profile.unplugAfterMs = 2500;
+    profile.unplugAfterMs = 500;
     profile.replugAfterMs = unpluggedForMs;
     make(profile);
     QueuedSpy ui(m_ctrl, &TvMainCtrl::sigChangeUIState);

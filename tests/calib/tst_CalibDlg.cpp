@@ -2,6 +2,7 @@
 #include "calib/CalibDlg.h"
 #include "calib/KqUtils.h"
 #include "calib/PatternPainter.h"
+#include "log/Pause.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -385,8 +386,8 @@ void CalibDlgTest::ringTimerDrivesTheSignal() {
     clock.start();
     m_dlg->setArcAnimation(true);
     QVERIFY(spy.wait(3000));
-    // Twelve 20 ms ticks, never fewer.
-    QVERIFY(clock.elapsed() >= 200);
+    // Twelve 20 ms ticks (at the tests' pause scale), never fewer.
+    QVERIFY(clock.elapsed() >= pause::scaledMs(200));
     m_dlg->setArcAnimation(false);
 }
 
@@ -397,7 +398,7 @@ void CalibDlgTest::glideBetweenTargets() {
     auto* label = m_dlg->findChild<QLabel*>("label");
     auto* anim = m_dlg->findChild<QPropertyAnimation*>();
     QVERIFY(anim);
-    QCOMPARE(anim->duration(), 400);
+    QCOMPARE(anim->duration(), pause::scaledMs(400));
     const TargetPoints& pts = m_dlg->targetPoints();
 
     m_dlg->setCurrentIndex(1);

@@ -230,8 +230,9 @@ void CalibrationFaultsTest::refusedCommand() {
         return;
     }
     QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->state(), waitState, slow(60000));
-    // Nothing moves the step on; a generous look, not a speed target.
-    QVERIFY(!closed.wait(3000));
+    // Nothing moves the step on; a generous look at the tests' pause scale (a step moves on
+    // within tens of milliseconds), not a speed target.
+    QVERIFY(!closed.wait(1000));
     QCOMPARE(m_ctrl->state(), waitState);
     QVERIFY(m_messages.isEmpty());
 
@@ -297,15 +298,18 @@ void CalibrationFaultsTest::refusedAtStartup() {
 void CalibrationFaultsTest::unplugged_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("faults");
-    // Longer than a pass of the connection watch, so that the unplug is seen.
+    // Longer than a pass of the connection watch (0.5 s at the tests' pause scale), so that
+    // the unplug is seen.
     QTest::newRow("black capture")
-        << int(Auto) << QStringLiteral("[Faults]\nUnplugOnCapture=1\nUnplugForMs=7000\n");
+        << int(Auto) << QStringLiteral("[Faults]\nUnplugOnCapture=1\nUnplugForMs=1500\n");
     QTest::newRow("white capture")
-        << int(Auto) << QStringLiteral("[Faults]\nUnplugOnCapture=2\nUnplugForMs=7000\n");
+        << int(Auto) << QStringLiteral("[Faults]\nUnplugOnCapture=2\nUnplugForMs=1500\n");
     QTest::newRow("pattern capture")
-        << int(Auto) << QStringLiteral("[Faults]\nUnplugOnCapture=3\nUnplugForMs=7000\n");
+        << int(Auto) << QStringLiteral("[Faults]\nUnplugOnCapture=3\nUnplugForMs=1500\n");
+    // The pen rests on the first target long enough for the unplug to fall among the targets.
     QTest::newRow("manual targets")
-        << int(Manual) << QStringLiteral("[Plug]\nUnplugAfterMs=6000\nReplugAfterMs=7000\n");
+        << int(Manual)
+        << QStringLiteral("[Plug]\nUnplugAfterMs=1000\nReplugAfterMs=2500\n[Pen]\nHoldMs=60000\n");
 }
 
 void CalibrationFaultsTest::unplugged() {
