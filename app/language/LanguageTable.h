@@ -27,6 +27,9 @@ public:
     QString textM(int entry) const;
     // The alignment view's hints: 0 the mask editor toggle, 1 a firmware without the mask.
     QString textAV(int entry) const;
+    // The main panel's connection status line: 0 looking, 1 connected (%1 serial, %2
+    // firmware), 2 permission denied, 3 busy.
+    QString textPS(int entry) const;
     QString textL(int entry) const;
 
     int languageIndex() const { return m_nIndex; }
@@ -39,5 +42,5 @@ private:
     QString m_sFilePrefix;
     int m_nIndex = kEnglishIndex;
     QString m_sCode = QStringLiteral("ENU");
-    QStringList m_T, m_C, m_CW, m_M, m_AV, m_L;
+    QStringList m_T, m_C, m_CW, m_M, m_AV, m_PS, m_L;
 };
