@@ -58,6 +58,8 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
     connect(m_psMainDlg, &MainDlg::sigSetPenSelect, this, &TvSetupDlg::slotSetPenSelect);
     connect(m_psMainDlg, &MainDlg::sigSetLens, this, &TvSetupDlg::slotSetLens);
     connect(m_psMainDlg, &MainDlg::sigClose, this, &TvSetupDlg::slotCloseDlg);
+    connect(m_pMainCtrl, &TvMainCtrl::sigConnectionStatus, m_psMainDlg,
+            &MainDlg::SetConnectionStatus);
 
     m_psAlignDlg = new AlignmentDlg(m_pLanguage);
     connect(m_psAlignDlg, &AlignmentDlg::sigCamParamSend, this, &TvSetupDlg::slotCamParamSend);
