@@ -79,7 +79,7 @@ void MainDlgForm::setupUi(QDialog* dlg) {
     // The caption stands centred above the box, which the start-up layout centres too.
     labelSel_2 = make<QLabel>(groupLens, "labelSel_2", QRect(10, 26, 270, 20));
     labelSel_2->setAlignment(Qt::AlignCenter);
-    comboLens = make<QComboBox>(groupLens, "comboLens", QRect(55, 54, 180, 24));
+    comboLens = make<QComboBox>(groupLens, "comboLens", QRect(20, 54, 250, 24));
 
     // Shown by the start-up layout only.
     groupPen = makeGroup(top, "groupPen", QRect(320, 258, 221, 91));
@@ -91,7 +91,7 @@ void MainDlgForm::setupUi(QDialog* dlg) {
 
     groupAdjust = makeGroup(top, "groupAdjust", QRect(20, 357, 520, 161));
     textEditInfo1 = makeInfoBox(groupAdjust, "textEditInfo1", QRect(15, 24, 490, 88));
-    pushView = make<QPushButton>(groupAdjust, "pushView", QRect(195, 118, 130, 30));
+    pushView = make<QPushButton>(groupAdjust, "pushView", QRect(165, 118, 190, 30));
 
     groupCalib = makeGroup(top, "groupCalib", QRect(20, 526, 520, 166));
     labelInfo3 = make<QLabel>(groupCalib, "labelInfo3", QRect(15, 24, 490, 20));
