@@ -37,6 +37,10 @@ constexpr int kGlideMs = 400;
 constexpr int kWaitRounds = 31;
 constexpr int kKoreanIndex = 14;
 constexpr int kPatternTargets = 20;
+constexpr int kBackgroundHeight = 800;
+constexpr int kHeadingTop = 40;
+constexpr int kHeadingHeight = 80;
+constexpr int kHeadingPixels = 56;
 // Entries of the language table's calibration status texts.
 constexpr int kTextTargetOf = 2;
 constexpr int kTextPressEsc = 3;
@@ -359,6 +363,17 @@ void CalibDlg::paintTargetScreen(QPainter& painter) {
     }
     painter.setBackgroundMode(Qt::TransparentMode);
     painter.setPen(Qt::white);
+    if (m_pText) {
+        // The background is text-free: the heading stands where the picture's design puts it,
+        // 40 to 120 of its 800 rows, in the user's language.
+        QFont heading = textFont(12);
+        heading.setPixelSize(std::max(1, m_nHeight * kHeadingPixels / kBackgroundHeight));
+        heading.setBold(true);
+        painter.setFont(heading);
+        painter.drawText(QRect(0, m_nHeight * kHeadingTop / kBackgroundHeight, m_nWidth,
+                               m_nHeight * kHeadingHeight / kBackgroundHeight),
+                         Qt::AlignCenter, m_pText->textCW(0));
+    }
     painter.setFont(textFont(12));
     painter.drawText(textRect, Qt::AlignCenter, text);
 }

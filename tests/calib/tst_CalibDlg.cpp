@@ -278,6 +278,19 @@ void CalibDlgTest::targetScreenShowsInstructions() {
             whiteInside += qGray(painted.pixel(x, y)) > 200;
     }
     QVERIFY(whiteInside > 200);
+    // The heading, from the language table, centred at the top.
+    int headingLeft = 1920;
+    int headingRight = -1;
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 1920; ++x) {
+            if (qGray(painted.pixel(x, y)) > 200) {
+                headingLeft = qMin(headingLeft, x);
+                headingRight = qMax(headingRight, x);
+            }
+        }
+    }
+    QVERIFY(headingRight - headingLeft > 100);
+    QVERIFY(qAbs((headingLeft + headingRight) / 2 - 960) < 20);
     for (int x = 0; x < 1920; x += 7) {
         QVERIFY(qGray(painted.pixel(x, 700)) < 200);
         QVERIFY(qGray(painted.pixel(x, 530)) < 200);
