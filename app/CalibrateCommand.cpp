@@ -98,5 +98,7 @@ void CalibrateCommand::finish(bool success, const QString& reason) {
     } else {
         say(QStringLiteral("calibration %1: failed: %2").arg(name, reason));
     }
-    QCoreApplication::exit(success ? 0 : 1);
+    // A success ends once the calibration window has said so.
+    const int pause = success ? m_pSetupDlg->successPause() : 0;
+    QTimer::singleShot(pause, [success] { QCoreApplication::exit(success ? 0 : 1); });
 }

@@ -16,16 +16,22 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QThread>
+#include <QTimer>
 
 namespace {
 
 constexpr int kMsgCannotConnect = 0; // "M1"
 constexpr int kInitialGainStep = 5;
+constexpr int kSuccessPauseMs = 1500;
+constexpr int kTextSucceeded = 4;
 
 } // namespace
 
 TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transport> transport)
-    : QDialog(parent) {
+    : QDialog(parent),
+      // Scripted runs end at once.
+      m_nSuccessPauseMs(qEnvironmentVariableIntValue("TIVORA_UNATTENDED") == 1 ? 0
+                                                                               : kSuccessPauseMs) {
     if (objectName().isEmpty())
         setObjectName(QStringLiteral("TvSetupDlg"));
     resize(400, 300);
@@ -45,7 +51,7 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
     connect(m_pMainCtrl, &TvMainCtrl::sigSetFWVersion, this, &TvSetupDlg::slotSetFWVersion);
     connect(m_pMainCtrl, &TvMainCtrl::sigSetFWOption, this, &TvSetupDlg::slotSetFWOption);
     connect(m_pMainCtrl, &TvMainCtrl::sigReceiveMask, this, &TvSetupDlg::slotReceiveMask);
-    connect(m_pMainCtrl, &TvMainCtrl::sigClose, this, &TvSetupDlg::slotCloseDlg);
+    connect(m_pMainCtrl, &TvMainCtrl::sigClose, this, &TvSetupDlg::slotCalibrationClosed);
 
     m_psMainDlg = new MainDlg(nullptr, m_pLanguage);
     connect(m_psMainDlg, &MainDlg::sigStartAlignmentDisplay, this,
@@ -59,6 +65,8 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
     connect(m_psMainDlg, &MainDlg::sigSetPenSelect, this, &TvSetupDlg::slotSetPenSelect);
     connect(m_psMainDlg, &MainDlg::sigSetLens, this, &TvSetupDlg::slotSetLens);
     connect(m_psMainDlg, &MainDlg::sigClose, this, &TvSetupDlg::slotCloseDlg);
+    connect(m_pMainCtrl, &TvMainCtrl::sigConnectionStatus, m_psMainDlg,
+            &MainDlg::SetConnectionStatus);
 
     m_psAlignDlg = new AlignmentDlg(m_pLanguage);
     connect(m_psAlignDlg, &AlignmentDlg::sigCamParamSend, this, &TvSetupDlg::slotCamParamSend);
@@ -179,6 +187,19 @@ void TvSetupDlg::slotCloseDlg(int code) {
     if (code == 1)
         user_message::critical(nullptr, m_pLanguage->textM(kMsgCannotConnect));
     close();
+}
+
+void TvSetupDlg::slotCalibrationClosed(int code) {
+    if (code != 0 || m_nSuccessPauseMs <= 0) {
+        slotCloseDlg(code);
+        return;
+    }
+    CalibDlg* calib = m_pMainCtrl->calibDlg();
+    calib->showOutcome(m_pLanguage->textCS(kTextSucceeded));
+    QTimer::singleShot(m_nSuccessPauseMs, this, [this, calib] {
+        calib->hide();
+        slotCloseDlg(0);
+    });
 }
 
 void TvSetupDlg::slotChangeUIState(bool bEnable) {

@@ -30,6 +30,10 @@ public:
     // Called once, after the window has been hidden and before the event loop runs.
     void start();
 
+    // How long the calibration window says "succeeded" before the program ends; 0 skips it.
+    int successPause() const { return m_nSuccessPauseMs; }
+    void setSuccessPause(int ms) { m_nSuccessPauseMs = ms; }
+
 signals:
     void sigStartAlignmentDisplay();
     void sigStartMCalibration();
@@ -50,6 +54,8 @@ public slots:
     void slotStartSCalibration();
     void slotUpdateAlignImage(QImage sImage);
     void slotCloseDlg(int code);
+    // The controller's close: after a successful calibration (code 0) the success screen.
+    void slotCalibrationClosed(int code);
     void slotChangeUIState(bool bEnable);
     void slotCamParamSend(int addr, int value);
     void slotCamParamSendWait(unsigned short gain, unsigned int expo);
@@ -71,4 +77,5 @@ private:
     MainDlg* m_psMainDlg = nullptr;
     AlignmentDlg* m_psAlignDlg = nullptr;
     UpdateLoader* m_pUpdateLoader = nullptr;
+    int m_nSuccessPauseMs;
 };

@@ -2,6 +2,7 @@
 
 #include "KqUtils.h"
 #include "PatternPainter.h"
+#include "StatusLine.h"
 #include "TargetSymbol.h"
 #include "app/language/LanguageTable.h"
 #include "log/LogCategories.h"
@@ -36,6 +37,14 @@ constexpr int kArcDoneAbove = 361;
 constexpr int kGlideMs = 400;
 constexpr int kWaitRounds = 31;
 constexpr int kKoreanIndex = 14;
+constexpr int kPatternTargets = 20;
+constexpr int kBackgroundHeight = 800;
+constexpr int kHeadingTop = 40;
+constexpr int kHeadingHeight = 80;
+constexpr int kHeadingPixels = 56;
+// Entries of the language table's calibration status texts.
+constexpr int kTextTargetOf = 2;
+constexpr int kTextPressEsc = 3;
 
 // Touch positions come from the platform; anything non-finite or out of range must not reach
 // an int conversion.
@@ -116,6 +125,7 @@ void CalibDlg::setupUi() {
 
 void CalibDlg::prepareWindow(int mode) {
     m_nPaintMode = mode;
+    m_sStatus.clear();
     setWindowFlags(kCalibWindowFlags);
     setCursor(Qt::BlankCursor);
 
@@ -222,12 +232,15 @@ void CalibDlg::glide(int from, int to) {
 }
 
 void CalibDlg::animateToNext() {
+    // The status line names the new target.
+    update();
     if (m_nIndex == m_nCount)
         label->hide();
     glide(m_nIndex - 1, m_nIndex);
 }
 
 void CalibDlg::animateToPrev() {
+    update();
     // Back from past the last target: the symbol was hidden there and must come back.
     if (m_nIndex >= 0 && m_nIndex < m_nCount)
         label->show();
@@ -281,10 +294,59 @@ void CalibDlg::paintEvent(QPaintEvent*) {
     case Pattern:
         paintPattern(painter, m_nWidth, m_nHeight, m_nCeiling, m_nRear, m_ptTarget);
         break;
+    case Outcome:
+        painter.fillRect(0, 0, m_nWidth, m_nHeight, Qt::black);
+        painter.setPen(Qt::white);
+        painter.setFont(textFont(24));
+        painter.drawText(QRect(0, 0, m_nWidth, m_nHeight), Qt::AlignCenter, m_sStatus);
+        break;
     default:
         break;
     }
+    paintStatus(painter);
     m_bPainting = false;
+}
+
+QFont CalibDlg::textFont(int pointSize) const {
+    QFont font(QStringLiteral("Tahoma"), pointSize);
+    if (m_pText && m_pText->languageIndex() == kKoreanIndex)
+        font.setFamily(QStringLiteral("Malgun Gothic"));
+    return font;
+}
+
+QString CalibDlg::statusText() const {
+    const bool onTarget = m_nPaintMode == Targets && m_nIndex >= 0 && m_nIndex < m_nCount;
+    if (onTarget && m_pText) {
+        return m_pText->textCS(kTextTargetOf).arg(m_nIndex + 1).arg(m_nCount) +
+               QStringLiteral("   ") + m_pText->textCS(kTextPressEsc);
+    }
+    return m_nPaintMode == Outcome ? QString() : m_sStatus;
+}
+
+void CalibDlg::paintStatus(QPainter& painter) {
+    const QString text = statusText();
+    if (text.isEmpty())
+        return;
+    QVector<QRect> targets;
+    const int shown = m_nPaintMode == Pattern ? kPatternTargets : m_nCount;
+    for (int i = 0; i < std::min(shown, int(m_ptTarget.size())); ++i)
+        targets << targetRect(m_ptTarget[i]);
+    painter.setLayoutDirection(m_pText && m_pText->isRightToLeft() ? Qt::RightToLeft
+                                                                   : Qt::LeftToRight);
+    painter.setFont(textFont(10));
+    paintStatusLine(painter, text, QSize(m_nWidth, m_nHeight), targets);
+}
+
+void CalibDlg::showStatus(const QString& text) {
+    m_sStatus = text;
+    update();
+}
+
+void CalibDlg::showOutcome(const QString& text) {
+    prepareWindow(Outcome);
+    m_sStatus = text;
+    label->hide();
+    showAndWait();
 }
 
 void CalibDlg::paintTargetScreen(QPainter& painter) {
@@ -294,18 +356,26 @@ void CalibDlg::paintTargetScreen(QPainter& painter) {
                          m_nHeight / 2, static_cast<int>(std::floor(m_dpiRatio * 900)),
                          static_cast<int>(std::floor(m_dpiRatio * 100)));
     QString text;
-    QFont font(QStringLiteral("Tahoma"), 12);
     if (m_pText) {
         text = m_pText->textCW(0) + QStringLiteral("\r\n\r\n") + m_pText->textCW(1) +
                QStringLiteral("\r\n\r\n") + m_pText->textCW(3);
         if (m_pText->isRightToLeft())
             painter.setLayoutDirection(Qt::RightToLeft);
-        if (m_pText->languageIndex() == kKoreanIndex)
-            font.setFamily(QStringLiteral("Malgun Gothic"));
     }
     painter.setBackgroundMode(Qt::TransparentMode);
     painter.setPen(Qt::white);
-    painter.setFont(font);
+    if (m_pText) {
+        // The background is text-free: the heading stands where the picture's design puts it,
+        // 40 to 120 of its 800 rows, in the user's language.
+        QFont heading = textFont(12);
+        heading.setPixelSize(std::max(1, m_nHeight * kHeadingPixels / kBackgroundHeight));
+        heading.setBold(true);
+        painter.setFont(heading);
+        painter.drawText(QRect(0, m_nHeight * kHeadingTop / kBackgroundHeight, m_nWidth,
+                               m_nHeight * kHeadingHeight / kBackgroundHeight),
+                         Qt::AlignCenter, m_pText->textCW(0));
+    }
+    painter.setFont(textFont(12));
     painter.drawText(textRect, Qt::AlignCenter, text);
 }
 

@@ -25,7 +25,7 @@ class CalibDlg : public QDialog {
     Q_OBJECT
 
 public:
-    enum PaintMode { Black = 0, White = 1, Targets = 2, Pattern = 3, KeepMode = 4 };
+    enum PaintMode { Black = 0, White = 1, Targets = 2, Pattern = 3, KeepMode = 4, Outcome = 5 };
 
     explicit CalibDlg(const LanguageTable* pText);
 
@@ -62,7 +62,13 @@ public:
     void showAndWait();
     void setPaintMode(int mode);
 
+    // A black screen with the text in its centre, e.g. a calibration's success.
+    void showOutcome(const QString& text);
+
     int paintMode() const { return m_nPaintMode; }
+    // The status line as drawn now: the target's number and the Esc hint on the target
+    // screen, else what showStatus set.
+    QString statusText() const;
     double dpiRatio() const { return m_dpiRatio; }
     bool isArcRunning() const { return m_bArcRunning; }
 
@@ -74,6 +80,10 @@ signals:
 
 public slots:
     void OnTimer();
+    // A status line drawn over the current screen until the next prepareWindow; callers show
+    // it only once the module has photographed that screen. The target screen shows the
+    // target's number and the Esc hint on its own.
+    void showStatus(const QString& text);
 
 private slots:
     void on_pushButton_clicked();
@@ -94,6 +104,8 @@ private:
     void showRings(int sweepDegrees, const QColor& color);
     void waitWhile(const bool& flag);
     void paintTargetScreen(QPainter& painter);
+    void paintStatus(QPainter& painter);
+    QFont textFont(int pointSize) const;
     void catchTouchRelease(const QPointF& localPos, const QPointF& screenPos);
 
     QLabel* label = nullptr;
@@ -118,4 +130,5 @@ private:
     QImage m_imgBackground;
     QPixmap m_pixSymbol;
     double m_dpiRatio = 1.0;
+    QString m_sStatus;
 };

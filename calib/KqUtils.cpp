@@ -18,7 +18,7 @@ KqUtils::ScreenSource& screenSource() {
 QVector<ScreenDesc> toolkitScreens() {
     QVector<ScreenDesc> list;
     for (const QScreen* s : QGuiApplication::screens())
-        list.append({s->geometry(), s->logicalDotsPerInch()});
+        list.append({s->geometry(), s->logicalDotsPerInch(), s->availableGeometry()});
     return list;
 }
 

@@ -7,8 +7,17 @@
 // One monitor: its geometry with inclusive corners (QRect's own convention, right() =
 // left + width - 1) and its logical dots per inch.
 struct ScreenDesc {
+    // available: what windows may cover (the taskbar excluded); null means the whole
+    // geometry.
+    ScreenDesc(const QRect& geometry = QRect(), double logicalDpi = 96.0,
+               const QRect& available = QRect())
+        : geometry(geometry), logicalDpi(logicalDpi), available(available) {}
+
     QRect geometry;
-    double logicalDpi = 96.0;
+    double logicalDpi;
+    QRect available;
+
+    QRect availableOrWhole() const { return available.isNull() ? geometry : available; }
 };
 
 // Where the monitors are. Callers rely on the rectangles coming ordered by left edge, so the
@@ -23,7 +32,7 @@ public:
     // screen matches.
     static double dpiRatioOf(const QRect& r);
 
-    // The monitors in the order the toolkit lists them.
+    // The monitors in the order the toolkit lists them, the primary first.
     static QVector<ScreenDesc> screens();
 
     // Replaces the toolkit's screen list, so that tests can describe any monitor layout.

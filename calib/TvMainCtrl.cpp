@@ -28,11 +28,24 @@ constexpr int kWatchPauseMs = 100;
 // "M25", entry 24 of the message table.
 constexpr int kMsgTuningFallback = 24;
 
+ConnectionStatus statusOf(Transport::OpenFailure failure) {
+    switch (failure) {
+    case Transport::OpenFailure::PermissionDenied:
+        return ConnectionStatus::PermissionDenied;
+    case Transport::OpenFailure::Busy:
+        return ConnectionStatus::Busy;
+    case Transport::OpenFailure::None:
+        break;
+    }
+    return ConnectionStatus::Searching;
+}
+
 } // namespace
 
 TvMainCtrl::TvMainCtrl(QObject* parent, const LanguageTable* text,
                        std::unique_ptr<Transport> transport)
     : QObject(parent), m_pText(text) {
+    qRegisterMetaType<ConnectionStatus>("ConnectionStatus");
     m_tPhaseStart = QDateTime::currentDateTime();
     m_pDevice = new CamDevCtrl(std::move(transport));
     connect(m_pDevice, &CamDevCtrl::sigSetFWVersion, this, &TvMainCtrl::slotSetFWVersion);
@@ -117,10 +130,14 @@ void TvMainCtrl::CheckCamConnectProc() {
             pause::sleepMs(1000);
             m_bFWSupported = 0;
             emit sigChangeUIState(false);
+            emit sigConnectionStatus(ConnectionStatus::Searching, QString());
         } else if (!m_bCamConnected) {
             if (m_pDevice->OpenDevice()) {
                 m_bCamConnected = true;
                 emit sigChangeUIState(true);
+                emit sigConnectionStatus(ConnectionStatus::Connected, m_pDevice->serialNumber());
+            } else {
+                emit sigConnectionStatus(statusOf(m_pDevice->openFailure()), QString());
             }
         }
         for (int i = 0; i < kWatchPauses && !m_bStopCheck; ++i)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calib/ConnectionStatus.h"
 #include "calib/TuningRecord.h"
 #include "compute/AutoCalibration.h"
 #include "device/Transport.h"
@@ -75,6 +76,8 @@ signals:
     void sigReceiveMask(unsigned char* mask, int size);
     void sigUpdateAlignImage(QImage sImage);
     void sigChangeUIState(bool bEnable);
+    // After each look of the connection watch; serial only with Connected.
+    void sigConnectionStatus(ConnectionStatus status, QString serial);
     void sigClose(int code);
 
 public slots:

@@ -96,6 +96,7 @@ bool CamDevCtrl::OpenDevice() {
     if (!m_pTransport->open(&serial))
         return false;
     qCDebug(lcDevice).noquote() << "SerialNumber:" << escapedModuleText(serial);
+    m_sSerial = serial;
 
     m_nEndpointSelector = 0;
     CreateRecvPacketThread();

@@ -38,6 +38,9 @@ public:
 
     // Transport side.
     bool OpenDevice();
+    // For the connection watch, which opens: what the last OpenDevice found.
+    Transport::OpenFailure openFailure() const { return m_pTransport->lastOpenFailure(); }
+    QString serialNumber() const { return m_sSerial; }
     bool IsDeviceConnected(bool checkHid);
     bool IsOpen() const;
     // The module went away under the open link, even if it is back by now.
@@ -146,6 +149,8 @@ private:
     std::atomic<bool> m_bCaptureFailed{false};
     uint8_t m_blackStartParam[3] = {};
     std::unique_ptr<Transport> m_pTransport;
+    // Written and read by the connection watch only.
+    QString m_sSerial;
     std::atomic<int> m_nLiveStop{1};
     StopToken m_stopRequest;
     std::atomic<int> m_nEndpointSelector{0};

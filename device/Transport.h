@@ -9,6 +9,9 @@
 // connection watch thread.
 class Transport {
 public:
+    // Why the last open found the module but could not use it.
+    enum class OpenFailure { None, PermissionDenied, Busy };
+
     virtual ~Transport() = default;
 
     // Is a module attached? With checkHid, also whether its vendor HID collection is ready.
@@ -16,6 +19,8 @@ public:
 
     // Finds, opens and claims the module; on success serialNumber holds its serial number.
     virtual bool open(QString* serialNumber) = 0;
+    // Only the USB bus can refuse a module that is there.
+    virtual OpenFailure lastOpenFailure() const { return OpenFailure::None; }
     virtual bool isOpen() const = 0;
     // Has the module gone from under the open handle? It may be back already, on a handle of
     // its own that only a new open reaches.

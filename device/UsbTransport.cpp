@@ -23,6 +23,15 @@ bool isModule(libusb_device* device, bool* descriptorRead) {
            desc.idProduct == UsbTransport::kProductId;
 }
 
+// The two refusals a user can mend: a missing udev rule, or another program on the module.
+Transport::OpenFailure failureOf(int rc) {
+    if (rc == LIBUSB_ERROR_ACCESS)
+        return Transport::OpenFailure::PermissionDenied;
+    if (rc == LIBUSB_ERROR_BUSY)
+        return Transport::OpenFailure::Busy;
+    return Transport::OpenFailure::None;
+}
+
 void logClaimFailure(int interface, int rc) {
     qCDebug(lcDevice).noquote() << QString::asprintf("libusb_claim_interface(%d) FAIL!! %d: %s: %s",
                                                      interface, rc, libusb_error_name(rc),
@@ -91,6 +100,7 @@ bool UsbTransport::open(QString* serialNumber) {
     if (count < 0)
         return false;
     libusb_device_handle* handle = nullptr;
+    OpenFailure failure = OpenFailure::None;
     for (ssize_t i = 0; i < count && !handle; ++i) {
         bool descriptorRead = false;
         if (!isModule(list[i], &descriptorRead))
@@ -101,6 +111,7 @@ bool UsbTransport::open(QString* serialNumber) {
         qCDebug(lcDevice).noquote() << QString::asprintf("libusb_open() = %d ", rc);
         if (rc != 0) {
             handle = nullptr;
+            failure = failureOf(rc);
             continue;
         }
         pause::sleepMs(200);
@@ -113,6 +124,7 @@ bool UsbTransport::open(QString* serialNumber) {
                 libusb_close(handle);
                 handle = nullptr;
                 logClaimFailure(interface, rc);
+                failure = failureOf(rc);
                 claimed = false;
                 break;
             }
@@ -126,6 +138,7 @@ bool UsbTransport::open(QString* serialNumber) {
         *serialNumber = QString::fromLatin1(reinterpret_cast<const char*>(serial));
     }
     libusb_free_device_list(list, 1);
+    m_eOpenFailure = handle ? OpenFailure::None : failure;
     std::lock_guard<std::mutex> lock(m_handleLock);
     m_bLost = false;
     m_pHandle = handle;

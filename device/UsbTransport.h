@@ -22,6 +22,7 @@ public:
 
     bool isPresent(bool checkHid) override;
     bool open(QString* serialNumber) override;
+    OpenFailure lastOpenFailure() const override { return m_eOpenFailure; }
     bool isOpen() const override;
     bool isLost() override;
     void close() override;
@@ -43,4 +44,5 @@ private:
     int m_nTransfers = 0;
     // A transfer on the open handle found the device gone.
     std::atomic<bool> m_bLost{false};
+    std::atomic<OpenFailure> m_eOpenFailure{OpenFailure::None};
 };

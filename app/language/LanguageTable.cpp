@@ -77,6 +77,8 @@ void LanguageTable::loadLanguage(int languageId, const QLocale& systemLocale) {
     m_CW = readSection(file, QStringLiteral("CALIBRATION WINDOW"), QStringLiteral("CW"), 5);
     m_M = readSection(file, QStringLiteral("MESSAGEBOX"), QStringLiteral("M"), 27);
     m_AV = readSection(file, QStringLiteral("AlignmentView"), QStringLiteral("AV"), 2);
+    m_PS = readSection(file, QStringLiteral("PanelStatus"), QStringLiteral("PS"), 4);
+    m_CS = readSection(file, QStringLiteral("CalibrationStatus"), QStringLiteral("CS"), 9);
     m_L = readSection(m_sFilePrefix + QStringLiteral("Idx"), QStringLiteral("Language"),
                       QStringLiteral("L"), kLanguageCount);
 }
@@ -107,6 +109,12 @@ QString LanguageTable::textCW(int entry) const {
 }
 QString LanguageTable::textAV(int entry) const {
     return m_AV.value(entry);
+}
+QString LanguageTable::textPS(int entry) const {
+    return m_PS.value(entry);
+}
+QString LanguageTable::textCS(int entry) const {
+    return m_CS.value(entry);
 }
 QString LanguageTable::textM(int entry) const {
     return m_M.value(entry);

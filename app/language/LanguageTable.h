@@ -27,6 +27,14 @@ public:
     QString textM(int entry) const;
     // The alignment view's hints: 0 the mask editor toggle, 1 a firmware without the mask.
     QString textAV(int entry) const;
+    // The main panel's connection status line: 0 looking, 1 connected (%1 serial, %2
+    // firmware), 2 permission denied, 3 busy.
+    QString textPS(int entry) const;
+    // The calibration window's status and outcome: 0 computing, 1 checking the result,
+    // 2 "target %1 of %2", 3 the Esc hint, 4 success; the likely causes of a failed automatic
+    // calibration: 5 no screen in the picture, 6 only %1 of 20 marks found, 7 the fit failed;
+    // 8 the pointer to the alignment view.
+    QString textCS(int entry) const;
     QString textL(int entry) const;
 
     int languageIndex() const { return m_nIndex; }
@@ -39,5 +47,5 @@ private:
     QString m_sFilePrefix;
     int m_nIndex = kEnglishIndex;
     QString m_sCode = QStringLiteral("ENU");
-    QStringList m_T, m_C, m_CW, m_M, m_AV, m_L;
+    QStringList m_T, m_C, m_CW, m_M, m_AV, m_PS, m_CS, m_L;
 };

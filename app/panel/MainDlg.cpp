@@ -1,7 +1,9 @@
 #include "MainDlg.h"
 
+#include "ElidedText.h"
 #include "MainDlgForm.h"
 #include "PanelFont.h"
+#include "PanelPlacement.h"
 #include "app/language/LanguageTable.h"
 #include "calib/KqUtils.h"
 #include "log/LogCategories.h"
@@ -10,6 +12,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDebug>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -18,9 +21,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QWindow>
 
 namespace {
 
@@ -52,6 +57,16 @@ enum TextC {
     C33 = 32,
 };
 enum TextM { M9 = 8, M10 = 9, M11 = 10, M12 = 11, M13 = 12, M21 = 20 };
+
+// A value the module reported, fit for one line of the status: no control characters.
+QString printable(const QString& moduleText) {
+    QString out;
+    for (const QChar c : moduleText) {
+        if (c.isPrint())
+            out += c;
+    }
+    return out.isEmpty() ? QStringLiteral("\u2026") : out;
+}
 
 int scaled(int designValue, double ratio) {
     return static_cast<int>(designValue * ratio);
@@ -111,6 +126,7 @@ MainDlg::MainDlg(QWidget* parent, LanguageTable* pLanguage)
     m_dpiRatio = primaryScreenDpiRatio();
     qCDebug(lcApp) << "m_dpiRatio =" << m_dpiRatio;
     setFixedSize(scaled(width(), m_dpiRatio), scaled(height(), m_dpiRatio));
+    m_pUi->panelContent->setFixedSize(size());
 
     ScaleWidgets();
     StoreCalibButtonPos();
@@ -121,8 +137,11 @@ MainDlg::MainDlg(QWidget* parent, LanguageTable* pLanguage)
 MainDlg::~MainDlg() = default;
 
 QList<QWidget*> MainDlg::panelWidgets() const {
-    QList<QWidget*> widgets = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    for (const QGroupBox* group : findChildren<QGroupBox*>(QString(), Qt::FindDirectChildrenOnly))
+    const QWidget* content = m_pUi->panelContent;
+    QList<QWidget*> widgets =
+        content->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (const QGroupBox* group :
+         content->findChildren<QGroupBox*>(QString(), Qt::FindDirectChildrenOnly))
         widgets += group->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     return widgets;
 }
@@ -223,8 +242,26 @@ void MainDlg::SetLanguageText() {
     fillLanguageBox();
     ui.labelUseL->setText(rtlMark + text.textL(text.languageIndex()));
     fillInfoTexts();
+    showConnectionStatus();
     applyDirection();
     m_bRefreshing = false;
+}
+
+void MainDlg::SetConnectionStatus(ConnectionStatus status, const QString& serial) {
+    m_eStatus = status;
+    m_sSerial = serial;
+    showConnectionStatus();
+}
+
+void MainDlg::showConnectionStatus() {
+    const LanguageTable& text = *m_pLanguage;
+    QString line = text.textPS(int(m_eStatus));
+    if (m_eStatus == ConnectionStatus::Connected)
+        line = line.arg(printable(m_sSerial), printable(m_sFirmware));
+    QLabel* label = m_pUi->labelStatus;
+    label->setLayoutDirection(textDirection());
+    label->setAlignment(Qt::AlignLeading | Qt::AlignVCenter);
+    setElidedText(label, line);
 }
 
 void MainDlg::fillLensBox() {
@@ -374,6 +411,8 @@ void MainDlg::SetFWOption(unsigned char ceiling, unsigned char rear, unsigned ch
 
 void MainDlg::SetFWVersion(const QString& version) {
     m_pUi->labelFWVersion->setText(kFirmwarePrefix + version);
+    m_sFirmware = version;
+    showConnectionStatus();
 }
 
 void MainDlg::SetUIState(bool enable) {
@@ -384,8 +423,10 @@ void MainDlg::SetUIState(bool enable) {
              ui.radioFinger, ui.labelSel_2, ui.comboLens, ui.radioNormalPen, ui.radioPlusPen})
         w->setEnabled(enable);
     setCalibControlsEnabled(enable && m_eLens != LensNone);
-    if (!enable)
+    if (!enable) {
         ui.labelFWVersion->setText(kFirmwarePrefix);
+        m_sFirmware.clear();
+    }
 }
 
 void MainDlg::SetPenType(int penType) {
@@ -415,6 +456,28 @@ void MainDlg::InitLayout() {
             mirrorChildren(group);
     }
     ui.comboLens->move((ui.groupLens->width() - ui.comboLens->width()) / 2, ui.comboLanguage->y());
+}
+
+void MainDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    fitToScreen();
+}
+
+void MainDlg::fitToScreen() {
+    // Before the window manager has framed the window its frame is unknown: reserve a title
+    // bar and a border.
+    QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull()) {
+        const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+        frame = QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border,
+                         border);
+    }
+    const PanelPlacement place =
+        placePanel(m_pUi->panelContent->size(), KqUtils::screens(), QCursor::pos(), frame,
+                   style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    qCDebug(lcApp) << "MainDlg placed at" << place.geometry;
+    setFixedSize(place.geometry.size());
+    move(place.geometry.topLeft() - QPoint(frame.left(), frame.top()));
 }
 
 void MainDlg::keyPressEvent(QKeyEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Lens.h"
+#include "calib/ConnectionStatus.h"
 
 #include <QDialog>
 #include <QPoint>
@@ -25,6 +26,8 @@ public:
                      unsigned char lens);
     void SetFWVersion(const QString& version);
     void SetUIState(bool enable);
+    // The one-line status below the panel; serial comes from the module with Connected.
+    void SetConnectionStatus(ConnectionStatus status, const QString& serial);
     // 0 normal pen, 1 plus pen; other values change nothing.
     void SetPenType(int penType);
     void SetLanguageText();
@@ -50,6 +53,7 @@ signals:
     void sigClose(int code);
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -71,6 +75,7 @@ private:
     // The window's own children and the children of each group box.
     QList<QWidget*> panelWidgets() const;
     void ScaleWidgets();
+    void fitToScreen();
     void StoreCalibButtonPos();
     void setCalibControlsEnabled(bool enable);
     void fillLensBox();
@@ -78,6 +83,7 @@ private:
     void fillInfoTexts();
     void applyDirection();
     Qt::LayoutDirection textDirection() const;
+    void showConnectionStatus();
 
     std::unique_ptr<MainDlgForm> m_pUi;
     bool m_bRefreshing = true;
@@ -91,4 +97,7 @@ private:
     QPoint m_ptAutoAlt;
     QPoint m_ptManualAlt;
     double m_dpiRatio = 1.0;
+    ConnectionStatus m_eStatus = ConnectionStatus::Searching;
+    QString m_sSerial;
+    QString m_sFirmware;
 };

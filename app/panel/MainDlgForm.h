@@ -7,11 +7,18 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
+class QWidget;
 class QTextEdit;
 
-// The widgets of the main panel at their design geometry (a 560 x 740 window), with the
+// The widgets of the main panel at their design geometry (a 560 x 762 window: the
+// specified 560 x 740 and a strip below for the connection status), with the
 // object names that the panel's slots are connected by. Texts are set by the panel.
 struct MainDlgForm {
+    // The window shows the panel through a frameless scroll area, whose bars appear only on a
+    // screen too small for the panel; every widget below is a child of panelContent.
+    QScrollArea* scrollPanel = nullptr;
+    QWidget* panelContent = nullptr;
     QLabel* label = nullptr;
     QGroupBox* groupMode = nullptr;
     QRadioButton* radioPen = nullptr;
@@ -42,6 +49,7 @@ struct MainDlgForm {
     QPushButton* pushClose = nullptr;
     QLabel* labelFWVersion = nullptr;
     QLabel* labelSWVersion = nullptr;
+    QLabel* labelStatus = nullptr;
 
     // Creates the widgets as children of dlg (which owns them) and sets the tab order.
     void setupUi(QDialog* dlg);

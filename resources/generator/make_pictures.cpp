@@ -107,19 +107,11 @@ QImage targetMark() {
     return img;
 }
 
-// 1280 x 800, 24 bits: black with the heading at the top centre.
+// 1280 x 800, 24 bits: black and free of text; the calibration window draws its heading in
+// the user's language.
 QImage calibrationBackground() {
     QImage img(1280, 800, QImage::Format_RGB888);
     img.fill(Qt::black);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(56);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(Qt::white);
-    p.drawText(QRect(0, 40, 1280, 80), Qt::AlignHCenter | Qt::AlignVCenter,
-               QStringLiteral("Calibration"));
     return img;
 }
 

@@ -4,10 +4,13 @@
 #include "calib/UserMessage.h"
 #include "device/CamDevCtrl.h"
 #include "sim/SimTransport.h"
+#include "tests/support/FakeTransport.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/QueuedSpy.h"
 
 #include <QtTest>
+
+Q_DECLARE_METATYPE(Transport::OpenFailure)
 
 // The controller on the virtual module, without the windows of the application shell.
 class ControllerTest : public QObject {
@@ -22,6 +25,8 @@ private slots:
     void unplugAndReplug_data();
     void unplugAndReplug();
     void patternNotSeenFailsWithoutUpload();
+    void connectionStatus_data();
+    void connectionStatus();
 
 private:
     TvMainCtrl* make(const SimProfile& profile);
@@ -149,6 +154,38 @@ void ControllerTest::patternNotSeenFailsWithoutUpload() {
     QVERIFY(log.contains(QStringLiteral("calib_success = 0")));
     QVERIFY(!log.contains(QStringLiteral("CMD_SET_CALIB_PARAMETER")));
     QVERIFY(closed.isEmpty());
+}
+
+void ControllerTest::connectionStatus_data() {
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<Transport::OpenFailure>("refusal");
+    QTest::addColumn<ConnectionStatus>("status");
+    QTest::addColumn<QString>("serial");
+    QTest::newRow("opened") << true << Transport::OpenFailure::None << ConnectionStatus::Connected
+                            << "FAKE0001";
+    QTest::newRow("absent") << false << Transport::OpenFailure::None << ConnectionStatus::Searching
+                            << "";
+    QTest::newRow("no permission") << true << Transport::OpenFailure::PermissionDenied
+                                   << ConnectionStatus::PermissionDenied << "";
+    QTest::newRow("held by another program")
+        << true << Transport::OpenFailure::Busy << ConnectionStatus::Busy << "";
+}
+
+void ControllerTest::connectionStatus() {
+    QFETCH(bool, present);
+    QFETCH(Transport::OpenFailure, refusal);
+    QFETCH(ConnectionStatus, status);
+    QFETCH(QString, serial);
+    auto transport = std::make_unique<FakeTransport>();
+    transport->present = present;
+    transport->refusal = refusal;
+    m_ctrl = new TvMainCtrl(nullptr, &m_language, std::move(transport));
+    QueuedSpy seen(m_ctrl, &TvMainCtrl::sigConnectionStatus);
+    m_ctrl->startCheckThread();
+    QVERIFY(seen.wait(10000));
+    QCOMPARE(seen.first().at(0).value<ConnectionStatus>(), status);
+    QCOMPARE(seen.first().at(1).toString(), serial);
+    QCOMPARE(m_ctrl->isCamConnected(), status == ConnectionStatus::Connected);
 }
 
 QTEST_MAIN(ControllerTest)

@@ -2,6 +2,7 @@
 #include "calib/CalibDlg.h"
 #include "calib/KqUtils.h"
 #include "calib/PatternPainter.h"
+#include "calib/StatusLine.h"
 #include "log/Pause.h"
 
 #include <QLabel>
@@ -64,6 +65,9 @@ private slots:
     void paintModes_data();
     void paintModes();
     void targetScreenStopsAfterLastTarget();
+    void statusLine_data();
+    void statusLine();
+    void statusLineAvoidsTargets();
     void targetScreenShowsInstructions();
     void paintHandshake();
     void keysOnlyWhileVisible_data();
@@ -152,16 +156,23 @@ void CalibDlgTest::preparedTargets() {
 void CalibDlgTest::paintModes_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("ceiling");
-    QTest::newRow("black") << int(CalibDlg::Black) << 0;
-    QTest::newRow("white") << int(CalibDlg::White) << 0;
-    QTest::newRow("pattern upright") << int(CalibDlg::Pattern) << 0;
-    QTest::newRow("pattern ceiling") << int(CalibDlg::Pattern) << 1;
+    QTest::addColumn<QString>("leftoverStatus");
+    QTest::newRow("black") << int(CalibDlg::Black) << 0 << QString();
+    QTest::newRow("white") << int(CalibDlg::White) << 0 << QString();
+    QTest::newRow("pattern upright") << int(CalibDlg::Pattern) << 0 << QString();
+    QTest::newRow("pattern ceiling") << int(CalibDlg::Pattern) << 1 << QString();
+    // The screens the module photographs carry no status, whatever the last run showed.
+    QTest::newRow("black after a status") << int(CalibDlg::Black) << 0 << "Computing";
+    QTest::newRow("white after a status") << int(CalibDlg::White) << 0 << "Computing";
+    QTest::newRow("pattern after a status") << int(CalibDlg::Pattern) << 0 << "Computing";
 }
 
 void CalibDlgTest::paintModes() {
     QFETCH(int, mode);
     QFETCH(int, ceiling);
+    QFETCH(QString, leftoverStatus);
     useScreens({{QRect(0, 0, 1280, 800), 96.0}});
+    m_dlg->showStatus(leftoverStatus);
     m_dlg->m_nCeiling = ceiling;
     m_dlg->prepareWindow(mode);
     m_dlg->prepareAutoTargets();
@@ -188,6 +199,71 @@ void CalibDlgTest::targetScreenStopsAfterLastTarget() {
     QCOMPARE(painted, untouched);
 }
 
+void CalibDlgTest::statusLine_data() {
+    QTest::addColumn<int>("languageId");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("manual target 5") << 7 << int(CalibDlg::Targets) << 4 << 16 << QString()
+                                     << "Target 5 of 16   Press Esc to cancel";
+    QTest::newRow("tuning target 20, German")
+        << 11 << int(CalibDlg::Targets) << 19 << 20 << QString()
+        << "Ziel 20 von 20   Esc drücken zum Abbrechen";
+    QTest::newRow("past the last target")
+        << 7 << int(CalibDlg::Targets) << 16 << 16 << QString() << QString();
+    QTest::newRow("pattern captured") << 7 << int(CalibDlg::Pattern) << 0 << 20 << "Computing"
+                                      << "Computing";
+}
+
+void CalibDlgTest::statusLine() {
+    QFETCH(int, languageId);
+    QFETCH(int, mode);
+    QFETCH(int, index);
+    QFETCH(int, count);
+    QFETCH(QString, shown);
+    QFETCH(QString, expected);
+    m_text.loadLanguage(languageId);
+    m_dlg->prepareWindow(mode);
+    m_dlg->prepareManualTargets();
+    m_dlg->setCount(count);
+    m_dlg->setCurrentIndex(index);
+    m_dlg->showStatus(shown);
+    QCOMPARE(m_dlg->statusText(), expected);
+    // The band: solid runs of its grey, which neither the screens nor antialiased text have.
+    const QImage painted = paintedByWindow(*m_dlg, kSentinel);
+    const QRgb band = qRgb(40, 40, 40);
+    QRect changed;
+    for (int y = 0; y < painted.height(); ++y) {
+        int run = 0;
+        for (int x = 0; x < painted.width(); ++x) {
+            run = painted.pixel(x, y) == band ? run + 1 : 0;
+            if (run >= 20)
+                changed |= QRect(x - 19, y, 20, 1);
+        }
+    }
+    QCOMPARE(changed.isEmpty(), expected.isEmpty());
+    for (int i = 0; i < count && i < 16; ++i) {
+        const QPointF c(m_dlg->targetPoints()[i].x, m_dlg->targetPoints()[i].y);
+        QVERIFY(!changed.intersects(QRect(c.toPoint() - QPoint(56, 56), QSize(113, 113))));
+    }
+    m_text.loadLanguage(7);
+}
+
+void CalibDlgTest::statusLineAvoidsTargets() {
+    const QSize window(1920, 1080);
+    const QSize band(300, 24);
+    // Bottom centre when it is free.
+    QCOMPARE(statusLineRect(band, window, {QRect(0, 0, 113, 113)}), QRect(810, 1048, 300, 24));
+    // A target at the bottom and the top centre: the gap between the first two columns.
+    const QVector<QRect> centre = {QRect(904, 974, 113, 113), QRect(904, 0, 113, 113),
+                                   QRect(48, 974, 113, 113)};
+    const QRect gap = statusLineRect(band, window, centre);
+    for (const QRect& t : centre)
+        QVERIFY(!gap.intersects(t));
+}
+
 void CalibDlgTest::targetScreenShowsInstructions() {
     QVERIFY2(!m_text.textCW(1).isEmpty(), "the English texts must be loaded");
     m_dlg->prepareWindow(CalibDlg::Targets);
@@ -203,6 +279,19 @@ void CalibDlgTest::targetScreenShowsInstructions() {
             whiteInside += qGray(painted.pixel(x, y)) > 200;
     }
     QVERIFY(whiteInside > 200);
+    // The heading, from the language table, centred at the top.
+    int headingLeft = 1920;
+    int headingRight = -1;
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 1920; ++x) {
+            if (qGray(painted.pixel(x, y)) > 200) {
+                headingLeft = qMin(headingLeft, x);
+                headingRight = qMax(headingRight, x);
+            }
+        }
+    }
+    QVERIFY(headingRight - headingLeft > 100);
+    QVERIFY(qAbs((headingLeft + headingRight) / 2 - 960) < 20);
     for (int x = 0; x < 1920; x += 7) {
         QVERIFY(qGray(painted.pixel(x, 700)) < 200);
         QVERIFY(qGray(painted.pixel(x, 530)) < 200);

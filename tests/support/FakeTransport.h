@@ -18,14 +18,17 @@ public:
     bool present = true;
     bool hidReady = true;
     bool failReadsAtOnce = false;
+    // The bus's answer to an open of the present module.
+    OpenFailure refusal = OpenFailure::None;
     std::atomic<int> reads{0};
 
     bool isPresent(bool checkHid) override { return present && (!checkHid || hidReady); }
     bool open(QString* serial) override {
-        m_open = present;
+        m_open = present && refusal == OpenFailure::None;
         *serial = QStringLiteral("FAKE0001");
         return m_open;
     }
+    OpenFailure lastOpenFailure() const override { return present ? refusal : OpenFailure::None; }
     bool isOpen() const override { return m_open; }
     bool isLost() override { return false; }
     void close() override { m_open = false; }

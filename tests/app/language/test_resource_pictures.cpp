@@ -33,7 +33,7 @@ private slots:
     void picturesHaveTheirSizeAndFormat_data();
     void picturesHaveTheirSizeAndFormat();
     void targetMarkIsTransparentAroundItsRings();
-    void calibrationBackgroundIsBlackWithAHeading();
+    void calibrationBackgroundIsTextFree();
 };
 
 void TestResourcePictures::picturesHaveTheirSizeAndFormat_data() {
@@ -76,23 +76,13 @@ void TestResourcePictures::targetMarkIsTransparentAroundItsRings() {
     QVERIFY(qRed(ring) > 200 && qGreen(ring) > 200 && qBlue(ring) > 200);
 }
 
-void TestResourcePictures::calibrationBackgroundIsBlackWithAHeading() {
+void TestResourcePictures::calibrationBackgroundIsTextFree() {
+    // Black and text-free: the window draws the heading in the user's language.
     const QImage background(QStringLiteral(":/TivoraRes/irpen"));
-    QCOMPARE(background.pixel(640, 400), qRgb(0, 0, 0));
-    QCOMPARE(background.pixel(10, 10), qRgb(0, 0, 0));
-
-    int headingLeft = background.width();
-    int headingRight = -1;
-    for (int y = 0; y < 200; ++y) {
-        for (int x = 0; x < background.width(); ++x) {
-            if (qGray(background.pixel(x, y)) > 200) {
-                headingLeft = qMin(headingLeft, x);
-                headingRight = qMax(headingRight, x);
-            }
-        }
+    for (int y = 0; y < background.height(); y += 3) {
+        for (int x = 0; x < background.width(); x += 3)
+            QCOMPARE(background.pixel(x, y), qRgb(0, 0, 0));
     }
-    QVERIFY(headingRight > headingLeft);
-    QVERIFY(qAbs((headingLeft + headingRight) / 2 - 640) < 20);
 }
 
 QTEST_GUILESS_MAIN(TestResourcePictures)

@@ -10,15 +10,18 @@
 #include <memory>
 
 // The panel as the setup window leaves it at start-up, in English, on a primary screen of the
-// given dots per inch.
+// given dots per inch (kToolkitScreens: the screens as the toolkit reports them).
 struct PanelFixture {
     static constexpr int kEnglishId = LanguageTable::kEnglishIndex + 1;
+    static constexpr double kToolkitScreens = 0.0;
 
     explicit PanelFixture(double logicalDpi = 96.0, int languageId = kEnglishId) {
         const QRect primary = QGuiApplication::primaryScreen()->geometry();
-        KqUtils::setScreenSource([primary, logicalDpi] {
-            return QVector<ScreenDesc>{{primary, logicalDpi}};
-        });
+        if (logicalDpi != kToolkitScreens) {
+            KqUtils::setScreenSource([primary, logicalDpi] {
+                return QVector<ScreenDesc>{{primary, logicalDpi}};
+            });
+        }
         text.loadLanguage(languageId);
         dlg = std::make_unique<MainDlg>(nullptr, &text);
         dlg->SetLanguageText();

@@ -1,9 +1,11 @@
 // Renders the main panel as a user sees it with a module connected, for docs/screenshots/:
 //   tivora_panel_screenshots <folder> [language id]
-// writes panel-english.png and panel-arabic.png (a right-to-left language), 560 x 740; with
-// a language id (1 to 24, as in the settings file) only panel-<code>.png in that language.
+// writes panel-english.png, panel-german.png and panel-arabic.png (a right-to-left language)
+// on a large screen, and panel-1366x768.png on a 1366 x 768 screen with a taskbar, where the
+// panel scrolls; with a language id (1 to 24, as in the settings file) only panel-<code>.png.
 #include "app/language/LanguageTable.h"
 #include "app/panel/MainDlg.h"
+#include "calib/KqUtils.h"
 #include "tests/support/Screenshots.h"
 
 #include <QApplication>
@@ -11,7 +13,12 @@
 
 namespace {
 
-bool save(int languageId, const QDir& dir, const QString& name) {
+const ScreenDesc kLargeScreen(QRect(0, 0, 1920, 1080), 96.0, QRect(0, 0, 1920, 1040));
+const ScreenDesc kLaptopScreen(QRect(0, 0, 1366, 768), 96.0, QRect(0, 0, 1366, 728));
+
+bool save(int languageId, const QDir& dir, const QString& name,
+          const ScreenDesc& screen = kLargeScreen) {
+    KqUtils::setScreenSource([screen] { return QVector<ScreenDesc>{screen}; });
     LanguageTable text;
     text.loadLanguage(languageId);
     MainDlg dlg(nullptr, &text);
@@ -22,6 +29,7 @@ bool save(int languageId, const QDir& dir, const QString& name) {
     dlg.SetUIState(true);
     dlg.SetFWVersion(QStringLiteral("2.14"));
     dlg.SetFWOption(0, 0, 0, LensNormalThrow);
+    dlg.SetConnectionStatus(ConnectionStatus::Connected, QStringLiteral("TV2H0417"));
     QApplication::processEvents();
 
     return screenshots::save(dlg.grab().toImage(), dir, name);
@@ -46,5 +54,9 @@ int main(int argc, char** argv) {
     }
     bool ok = save(LanguageTable::kEnglishIndex + 1, dir, QStringLiteral("panel-english.png"));
     ok = save(1, dir, QStringLiteral("panel-arabic.png")) && ok;
+    ok = save(11, dir, QStringLiteral("panel-german.png")) && ok;
+    ok = save(LanguageTable::kEnglishIndex + 1, dir, QStringLiteral("panel-1366x768.png"),
+              kLaptopScreen) &&
+         ok;
     return ok ? 0 : 1;
 }

@@ -1,4 +1,5 @@
 #include "PanelFixture.h"
+#include "app/panel/PanelPlacement.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -6,9 +7,13 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QtTest>
+
+Q_DECLARE_METATYPE(QVector<ScreenDesc>)
 
 namespace {
 
@@ -35,7 +40,7 @@ private slots:
         const MainDlgForm& ui = p.ui();
         QCOMPARE(p.dlg->objectName(), QStringLiteral("MainDlg"));
         QVERIFY(!(p.dlg->windowFlags() & Qt::WindowContextHelpButtonHint));
-        QCOMPARE(p.dlg->size(), QSize(560, 740));
+        QCOMPARE(p.dlg->size(), QSize(560, 762));
         QCOMPARE(ui.comboLens->currentIndex(), 0);
         QVERIFY(!ui.comboLens->isEnabled());
         QVERIFY(!ui.pushAutoCalib->isEnabled());
@@ -238,6 +243,48 @@ private slots:
         QCOMPARE(ui.labelFWVersion->text(), QStringLiteral("Firmware Version : "));
     }
 
+    void connectionStatusLine_data() {
+        QTest::addColumn<ConnectionStatus>("status");
+        QTest::addColumn<QString>("serial");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("looking") << ConnectionStatus::Searching << QString()
+                                 << "Looking for the module\u2026";
+        QTest::newRow("connected") << ConnectionStatus::Connected << "SN42"
+                                   << "Connected: serial SN42, firmware 2.14";
+        // What the module reports is shown as plain text on one line.
+        QTest::newRow("hostile serial") << ConnectionStatus::Connected << "<b>A\nB</b>"
+                                        << "Connected: serial <b>AB</b>, firmware 2.14";
+        QTest::newRow("permission denied")
+            << ConnectionStatus::PermissionDenied << QString()
+            << "The module is present but cannot be opened: permission denied (see README, udev "
+               "rule)";
+        QTest::newRow("busy") << ConnectionStatus::Busy << QString()
+                              << "The module is busy (another program uses it)";
+    }
+    void connectionStatusLine() {
+        QFETCH(ConnectionStatus, status);
+        QFETCH(QString, serial);
+        QFETCH(QString, expected);
+        PanelFixture p;
+        const QLabel* line = p.ui().labelStatus;
+        // Before the watch has looked, the panel is looking.
+        QCOMPARE(line->text(), QStringLiteral("Looking for the module\u2026"));
+        // The version may come before or after the watch reports the open.
+        p.dlg->SetFWVersion(QStringLiteral("2.14"));
+        p.dlg->SetConnectionStatus(status, serial);
+        const QString full = line->toolTip().isEmpty() ? line->text() : line->toolTip();
+        QCOMPARE(full, expected);
+        QCOMPARE(line->textFormat(), Qt::PlainText);
+        QVERIFY(line->fontMetrics().horizontalAdvance(line->text()) <=
+                line->contentsRect().width());
+        QCOMPARE(line->geometry(), QRect(20, 738, 520, 18));
+
+        // Pulled out: the next connection shows no stale firmware.
+        p.dlg->SetUIState(false);
+        p.dlg->SetConnectionStatus(ConnectionStatus::Connected, QStringLiteral("SN42"));
+        QCOMPARE(line->text(), QStringLiteral("Connected: serial SN42, firmware \u2026"));
+    }
+
     void penTypeSetsTheRadiosSilently() {
         PanelFixture p;
         const MainDlgForm& ui = p.ui();
@@ -258,7 +305,7 @@ private slots:
         p.connectDevice(LensNone);
         const MainDlgForm& ui = p.ui();
         QCOMPARE(p.dlg->dpiRatio(), 1.5);
-        QCOMPARE(p.dlg->size(), QSize(840, 1110));
+        QCOMPARE(p.dlg->size(), QSize(840, 1143));
         QCOMPARE(ui.label->geometry(), QRect(0, 0, 840, 121));
         QCOMPARE(ui.groupCalib->geometry(), QRect(30, 789, 780, 249));
         QCOMPARE(ui.groupLanguage->geometry(), QRect(480, 135, 331, 136));
@@ -270,6 +317,72 @@ private slots:
         QCOMPARE(ui.label->pixmap(Qt::ReturnByValue).size(), QSize(840, 121));
         const QTextBlockFormat format = ui.textEditInfo1->document()->begin().blockFormat();
         QCOMPARE(format.lineHeight(), 30.0);
+    }
+
+    void placementFitsTheScreen_data() {
+        QTest::addColumn<QVector<ScreenDesc>>("screens");
+        QTest::addColumn<QPoint>("cursor");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<bool>("scrollsVertically");
+        const QRect fullHd(0, 0, 1920, 1080);
+        const ScreenDesc laptop{QRect(0, 0, 1366, 768), 96.0, QRect(0, 0, 1366, 728)};
+        // Centred in the room the frame (4, 24, 4, 4) leaves.
+        QTest::newRow("fits: primary, designed size")
+            << QVector<ScreenDesc>{{fullHd, 96.0, QRect(0, 0, 1920, 1040)}} << QPoint(-5, -5)
+            << QRect(680, 149, 560, 762) << false;
+        QTest::newRow("1366 x 768 with a taskbar: scrolls, bottom visible")
+            << QVector<ScreenDesc>{laptop} << QPoint(10, 10) << QRect(395, 24, 576, 700) << true;
+        QTest::newRow("mouse on the second screen")
+            << QVector<ScreenDesc>{laptop, {QRect(-1920, 0, 1920, 1080), 96.0, {}}}
+            << QPoint(-100, 500) << QRect(-1240, 169, 560, 762) << false;
+        QTest::newRow("mouse off every screen: primary")
+            << QVector<ScreenDesc>{{fullHd, 96.0, {}}, laptop} << QPoint(5000, 5000)
+            << QRect(680, 169, 560, 762) << false;
+        // 2560 x 1440 under QT_SCALE_FACTOR=2, taskbar 40 device pixels.
+        QTest::newRow("2560 x 1440 scaled by 2")
+            << QVector<ScreenDesc>{{QRect(0, 0, 1280, 720), 96.0, QRect(0, 0, 1280, 700)}}
+            << QPoint() << QRect(352, 24, 576, 672) << true;
+    }
+    void placementFitsTheScreen() {
+        QFETCH(QVector<ScreenDesc>, screens);
+        QFETCH(QPoint, cursor);
+        QFETCH(QRect, geometry);
+        QFETCH(bool, scrollsVertically);
+        const QMargins frame(4, 24, 4, 4);
+        const PanelPlacement place = placePanel(QSize(560, 762), screens, cursor, frame, 16);
+        QCOMPARE(place.geometry, geometry);
+        QCOMPARE(place.scrollsVertically, scrollsVertically);
+        QVERIFY(!place.scrollsHorizontally);
+    }
+
+    // The toolkit's own screen, with or without its scaling (QT_SCALE_FACTOR,
+    // QT_SCREEN_SCALE_FACTORS; CTest runs this case under both): the design is neither halved
+    // nor scaled twice, and the shown panel lies wholly in what windows may cover.
+    void toolkitScreenShowsThePanelWhole() {
+        PanelFixture p(PanelFixture::kToolkitScreens);
+        // The offscreen platform's own 100 dots per inch, never halved below the design by a
+        // toolkit factor nor multiplied by one.
+        const double ratio = p.dlg->dpiRatio();
+        QVERIFY2(ratio >= 1.0 && ratio <= 100.0 / 96.0, qPrintable(QString::number(ratio)));
+        const QSize design(int(560 * ratio), int(762 * ratio));
+        QCOMPARE(p.dlg->size(), design);
+        p.dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(p.dlg.get()));
+        const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(room.contains(p.dlg->frameGeometry()),
+                 qPrintable(QStringLiteral("%1 x %2 at %3, %4")
+                                .arg(p.dlg->frameGeometry().width())
+                                .arg(p.dlg->frameGeometry().height())
+                                .arg(p.dlg->x())
+                                .arg(p.dlg->y())));
+        QCOMPARE(p.ui().panelContent->size(), design);
+        // The offscreen screen is 800 x 600: shorter than the panel, which scrolls to its
+        // bottom row.
+        QScrollBar* bar = p.ui().scrollPanel->verticalScrollBar();
+        QVERIFY(bar->isVisible());
+        bar->setValue(bar->maximum());
+        QVERIFY(p.ui().scrollPanel->viewport()->rect().contains(
+            p.ui().pushClose->mapTo(p.ui().scrollPanel->viewport(), QPoint(0, 29))));
     }
 
     void escapeClosesOnlyWhenVisible() {

@@ -7,6 +7,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QtTest>
@@ -77,6 +80,50 @@ void verifyTexts(const MainDlg& dlg, int languageId) {
     QCOMPARE(ui.comboLens->itemText(1), t.textC(16));
     QCOMPARE(paragraphs(ui.textEditInfo1), (QStringList{t.textM(8), t.textM(9)}));
     QCOMPARE(ui.groupMode->title(), QStringLiteral("Mode"));
+}
+
+// Texts wider than the room their widget gives them, as "widget: text".
+QStringList clippedTexts(const MainDlg& dlg) {
+    QStringList clipped;
+    const auto check = [&clipped](const QWidget* w, const QString& text, int room) {
+        if (w->fontMetrics().horizontalAdvance(text) > room)
+            clipped << w->objectName() + QStringLiteral(": ") + text;
+    };
+    for (const QLabel* label : dlg.findChildren<QLabel*>()) {
+        if (!label->wordWrap())
+            check(label, label->text(), label->contentsRect().width());
+    }
+    for (const QAbstractButton* box : dlg.findChildren<QAbstractButton*>()) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        option.text = box->text();
+        const bool indicator = qobject_cast<const QCheckBox*>(box) != nullptr ||
+                               qobject_cast<const QRadioButton*>(box) != nullptr;
+        if (!indicator) {
+            const int margin = box->style()->pixelMetric(QStyle::PM_ButtonMargin, &option, box);
+            check(box, box->text(), box->width() - 2 * margin);
+            continue;
+        }
+        const auto element = qobject_cast<const QCheckBox*>(box) ? QStyle::SE_CheckBoxContents
+                                                                 : QStyle::SE_RadioButtonContents;
+        check(box, box->text(), box->style()->subElementRect(element, &option, box).width());
+    }
+    for (const QComboBox* combo : dlg.findChildren<QComboBox*>()) {
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                           QStyle::SC_ComboBoxEditField, combo);
+        for (int i = 0; i < combo->count(); ++i)
+            check(combo, combo->itemText(i), field.width());
+    }
+    for (const QGroupBox* group : dlg.findChildren<QGroupBox*>())
+        check(group, group->title(), group->contentsRect().width());
+    // The explanations must do without a scroll bar.
+    for (const QTextEdit* edit : dlg.findChildren<QTextEdit*>()) {
+        if (edit->verticalScrollBar()->maximum() > 0)
+            clipped << edit->objectName() + QStringLiteral(": ") + edit->toPlainText();
+    }
+    return clipped;
 }
 
 } // namespace
@@ -207,6 +254,24 @@ private slots:
         PanelFixture arabic(96.0, kArabicId);
         arabic.connectDevice(LensNormalThrow);
         QCOMPARE(groupChildren(arabic.ui()), groupChildren(english.ui(), true));
+    }
+
+    void everyLanguageFitsItsWidgets_data() {
+        QTest::addColumn<int>("languageId");
+        LanguageTable names;
+        names.loadLanguage(PanelFixture::kEnglishId);
+        for (int id = 1; id <= LanguageTable::kLanguageCount; ++id)
+            QTest::newRow(qPrintable(names.textL(id - 1))) << id;
+    }
+    void everyLanguageFitsItsWidgets() {
+        QFETCH(int, languageId);
+        PanelFixture p(96.0, languageId);
+        // The automatic layout, which shows the tuning box and the longest explanation.
+        p.connectDevice(LensNormalThrow);
+        p.dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(p.dlg.get()));
+        const QStringList clipped = clippedTexts(*p.dlg);
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("\n"))));
     }
 
     void koreanUsesAHangulFamily() {
