@@ -49,7 +49,7 @@ CalibrateCommand::CalibrateCommand(TvSetupDlg* setupDlg, Kind kind, Verifier ver
     const QString failed = setupDlg->language()->textM(TvMainCtrl::kMsgCalibrationFailed);
     user_message::setHandler([this, failed](user_message::Kind, const QString& text) {
         say(QStringLiteral("message: ") + text);
-        if (text == failed)
+        if (text.startsWith(failed))
             QTimer::singleShot(0, this, [this, text] { finish(false, text); });
         return QMessageBox::Ok;
     });

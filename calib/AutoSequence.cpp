@@ -1,3 +1,4 @@
+#include "app/language/LanguageTable.h"
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
 #include "compute/AutoCalibration.h"
@@ -96,8 +97,13 @@ void TvMainCtrl::advanceAutoChain() {
         m_pDevice->RequestACImage(kPatternImage, 0);
         break;
     case PatternImageRequested:
-        if (m_nACImageId == kPatternImage)
+        if (m_nACImageId == kPatternImage) {
+            // The module holds its pattern picture: the status may cover the screen now, and
+            // is painted at once because the computation keeps this thread busy.
+            m_psCalibDlg->showStatus(m_pText->textCS(kTextComputing));
+            m_psCalibDlg->repaint();
             runAutoComputation();
+        }
         break;
     default:
         break;

@@ -253,6 +253,7 @@ bool TvMainCtrl::startPreamble(const char* name, bool semiAuto) {
     calibWorkspace().setPointCounts(link::g_nAC, link::g_nMC);
     m_bSemiAutoCalib = semiAuto;
     m_bTuningFallback = false;
+    m_lastFailure = CalibrationFailure::None;
     // A calibration left with Esc must not be taken for an earlier one that succeeded.
     calibWorkspace().calib_success = 0;
     return true;
@@ -275,6 +276,7 @@ void TvMainCtrl::startProbe(int index) {
     if (index < 0 || index > 1)
         return;
     g_bTouchCapture = true;
+    m_psCalibDlg->showStatus(m_pText->textCS(kTextChecking));
     stopProbeTimer();
     m_pTouchTimer = new QTimer(this);
     m_pTouchTimer->setSingleShot(true);
@@ -311,7 +313,27 @@ void TvMainCtrl::OnTimerTouchEvent() {
 
 void TvMainCtrl::slotSetCalibResult(int result) {
     if (result == 0)
-        user_message::critical(nullptr, m_pText->textM(kMsgCalibrationFailed));
+        user_message::critical(nullptr, failureMessage());
+}
+
+QString TvMainCtrl::failureMessage() const {
+    const QString failed = m_pText->textM(kMsgCalibrationFailed);
+    QString cause;
+    switch (m_lastFailure) {
+    case CalibrationFailure::NoScreen:
+        cause = m_pText->textCS(kTextNoScreen);
+        break;
+    case CalibrationFailure::TooFewMarks:
+        cause = m_pText->textCS(kTextTooFewMarks).arg(m_lastMarksFound);
+        break;
+    case CalibrationFailure::FitFailed:
+        cause = m_pText->textCS(kTextFitFailed);
+        break;
+    case CalibrationFailure::None:
+        return failed;
+    }
+    return failed + QLatin1Char(' ') + cause + QLatin1Char(' ') +
+           m_pText->textCS(kTextSeeAlignment);
 }
 
 void TvMainCtrl::finishCalibration() {

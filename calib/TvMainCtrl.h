@@ -44,6 +44,13 @@ public:
     };
     // The message a failed calibration shows: "M14", entry 13 of the message table.
     static constexpr int kMsgCalibrationFailed = 13;
+    // Entries of the calibration status texts the controller shows.
+    static constexpr int kTextComputing = 0;
+    static constexpr int kTextChecking = 1;
+    static constexpr int kTextNoScreen = 5;
+    static constexpr int kTextTooFewMarks = 6;
+    static constexpr int kTextFitFailed = 7;
+    static constexpr int kTextSeeAlignment = 8;
 
     TvMainCtrl(QObject* parent, const LanguageTable* text, std::unique_ptr<Transport> transport);
     ~TvMainCtrl() override;
@@ -66,6 +73,7 @@ public:
     int fwLower() const { return m_nFWLower; }
     bool fwSupported() const { return m_bFWSupported != 0; }
     const TuningRecord& prevTweak() const { return m_sPrevTweak; }
+    int lastMarksFound() const { return m_lastMarksFound; }
     // The pen type the calibration window holds; set by the setup window.
     void setPenType(int penType);
 
@@ -116,6 +124,8 @@ private:
     void startProbe(int index);
     void stopProbeTimer();
     void finishCalibration();
+    // M14, after an automatic computation followed by what it saw and where to look.
+    QString failureMessage() const;
     void logComputation(bool withOrg, int n) const;
 
     CalibDlg* m_psCalibDlg = nullptr;

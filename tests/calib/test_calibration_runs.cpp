@@ -121,7 +121,8 @@ void CalibrationRunsTest::automatic_data() {
     addRows("5% of captured parts dropped", kPenLikeTheTable + "[Faults]\nDropFraction=0.05\n", 0,
             {"calibration auto: succeeded", "missed seq"});
     addRows("camera turned away", "[Screen]\nTurnedAway=1\n", 1,
-            {"message: Calibration failed. Please try again.", "calibration auto: failed"},
+            {"calibration auto: failed: Calibration failed. Please try again. Only 0 of 20 marks "
+             "were found"},
             {"CMD_SET_CALIB_PARAMETER", "calibration auto: succeeded"});
 }
 

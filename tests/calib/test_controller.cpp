@@ -147,8 +147,11 @@ void ControllerTest::patternNotSeenFailsWithoutUpload() {
     LogCapture log;
     m_ctrl->StartAutoCalibration();
     QCOMPARE(m_ctrl->state(), int(TvMainCtrl::BlackCapture));
-    // The module's camera sees its test card, not the pattern.
-    QTRY_COMPARE_WITH_TIMEOUT(m_messages, QStringList{m_language.textM(13)}, 30000);
+    // The module's camera sees its test card, not the screen: the failure says so.
+    const QString expected = m_language.textM(13) + ' ' +
+                             m_language.textCS(TvMainCtrl::kTextNoScreen) + ' ' +
+                             m_language.textCS(TvMainCtrl::kTextSeeAlignment);
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages, QStringList{expected}, 30000);
     QCOMPARE(m_ctrl->state(), 0);
     QVERIFY(!m_ctrl->calibDlg()->isVisible());
     QVERIFY(log.contains(QStringLiteral("calib_success = 0")));
