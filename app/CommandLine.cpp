@@ -15,6 +15,9 @@ QString CommandLine::usage() {
         "  --calibrate auto|manual|tuning\n"
         "                       run that calibration once the module is connected, print the\n"
         "                       result and end with 0 on success, 1 otherwise\n"
+        "  --success-pause SECONDS\n"
+        "                       how long the calibration window says that a calibration\n"
+        "                       succeeded before the program ends (0 to 60, default 1.5)\n"
         "  -q, --quiet          log warnings only (QT_LOGGING_RULES can select more)\n"
         "  -h, --help           print this help and end\n"
         "  -v, --version        print the version and end\n"
@@ -38,8 +41,10 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     const QCommandLineOption simulate(QStringLiteral("simulate"), QString());
     const QCommandLineOption calibrate(QStringLiteral("calibrate"), QString(),
                                        QStringLiteral("KIND"));
+    const QCommandLineOption successPause(QStringLiteral("success-pause"), QString(),
+                                          QStringLiteral("SECONDS"));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")}, QString());
-    parser.addOptions({help, version, device, simulate, calibrate, quiet});
+    parser.addOptions({help, version, device, simulate, calibrate, successPause, quiet});
 
     if (!parser.parse(arguments)) {
         line.action = Action::Fail;
@@ -66,6 +71,17 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
             line.device = QStringLiteral("sim");
         else if (name == QLatin1String("device"))
             line.device = devices.value(nextDevice++);
+    }
+
+    if (parser.isSet(successPause)) {
+        bool ok = false;
+        const double seconds = parser.value(successPause).toDouble(&ok);
+        if (!ok || !(seconds >= 0.0 && seconds <= 60.0)) {
+            line.action = Action::Fail;
+            line.text = QStringLiteral("--success-pause needs a number of seconds from 0 to 60");
+            return line;
+        }
+        line.successPauseMs = qRound(seconds * 1000.0);
     }
 
     if (parser.isSet(calibrate)) {

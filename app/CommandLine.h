@@ -16,7 +16,8 @@ struct CommandLine {
     QString device; // "--device VALUE", or "sim" for --simulate; the last one counts
     bool calibrate = false;
     CalibrateCommand::Kind calibrationKind = CalibrateCommand::Kind::Auto;
-    bool quiet = false; // debug lines off; QT_LOGGING_RULES still decides over it
+    int successPauseMs = -1; // "--success-pause SECONDS" in ms; -1: the program's own pause
+    bool quiet = false;      // debug lines off; QT_LOGGING_RULES still decides over it
 
     static CommandLine parse(const QStringList& arguments);
     static QString usage();

@@ -23,7 +23,6 @@ namespace {
 constexpr int kMsgCannotConnect = 0; // "M1"
 constexpr int kInitialGainStep = 5;
 constexpr int kSuccessPauseMs = 1500;
-constexpr int kTextSucceeded = 4;
 
 } // namespace
 
@@ -195,7 +194,7 @@ void TvSetupDlg::slotCalibrationClosed(int code) {
         return;
     }
     CalibDlg* calib = m_pMainCtrl->calibDlg();
-    calib->showOutcome(m_pLanguage->textCS(kTextSucceeded));
+    calib->showOutcome(m_pLanguage->textCS(TvMainCtrl::kTextSucceeded));
     QTimer::singleShot(m_nSuccessPauseMs, this, [this, calib] {
         calib->hide();
         slotCloseDlg(0);

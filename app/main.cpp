@@ -66,6 +66,8 @@ int main(int argc, char* argv[]) {
     quitOnTerminationSignals();
     setupDlg.hide();
     setupDlg.start();
+    if (line.successPauseMs >= 0)
+        setupDlg.setSuccessPause(line.successPauseMs);
     if (line.calibrate)
         new CalibrateCommand(&setupDlg, line.calibrationKind, choice.verifier);
     const int exitCode = app.exec();

@@ -47,6 +47,7 @@ public:
     // Entries of the calibration status texts the controller shows.
     static constexpr int kTextComputing = 0;
     static constexpr int kTextChecking = 1;
+    static constexpr int kTextSucceeded = 4;
     static constexpr int kTextNoScreen = 5;
     static constexpr int kTextTooFewMarks = 6;
     static constexpr int kTextFitFailed = 7;

@@ -24,18 +24,24 @@ void CommandLineTest::switches_data() {
     QTest::addColumn<bool>("autoUpdate");
     QTest::addColumn<bool>("calibrate");
     QTest::addColumn<int>("kind");
-    QTest::newRow("nothing") << QStringList{"tivora"} << true << false << 0;
+    QTest::addColumn<int>("successPauseMs");
+    QTest::newRow("nothing") << QStringList{"tivora"} << true << false << 0 << -1;
     QTest::newRow("update switch first")
-        << QStringList{"tivora", "/noAutoUpdate", "--simulate"} << false << false << 0;
+        << QStringList{"tivora", "/noAutoUpdate", "--simulate"} << false << false << 0 << -1;
     QTest::newRow("update switch second")
-        << QStringList{"tivora", "--simulate", "/noAutoUpdate"} << true << false << 0;
+        << QStringList{"tivora", "--simulate", "/noAutoUpdate"} << true << false << 0 << -1;
     QTest::newRow("update switch in other letter case")
-        << QStringList{"tivora", "/noautoupdate"} << true << false << 0;
+        << QStringList{"tivora", "/noautoupdate"} << true << false << 0 << -1;
     QTest::newRow("calibrate manual") << QStringList{"tivora", "--calibrate", "manual"} << true
-                                      << true << int(CalibrateCommand::Kind::Manual);
+                                      << true << int(CalibrateCommand::Kind::Manual) << -1;
     QTest::newRow("calibrate tuning, joined")
         << QStringList{"tivora", "/noAutoUpdate", "--calibrate=tuning"} << false << true
-        << int(CalibrateCommand::Kind::Tuning);
+        << int(CalibrateCommand::Kind::Tuning) << -1;
+    QTest::newRow("calibrate with a 2.5 s success pause")
+        << QStringList{"tivora", "--calibrate", "auto", "--success-pause", "2.5"} << true << true
+        << int(CalibrateCommand::Kind::Auto) << 2500;
+    QTest::newRow("no success pause")
+        << QStringList{"tivora", "--success-pause=0"} << true << false << 0 << 0;
 }
 
 void CommandLineTest::switches() {
@@ -43,8 +49,10 @@ void CommandLineTest::switches() {
     QFETCH(bool, autoUpdate);
     QFETCH(bool, calibrate);
     QFETCH(int, kind);
+    QFETCH(int, successPauseMs);
     const CommandLine line = CommandLine::parse(arguments);
     QCOMPARE(int(line.action), int(CommandLine::Action::Run));
+    QCOMPARE(line.successPauseMs, successPauseMs);
     QCOMPARE(line.autoUpdate, autoUpdate);
     QCOMPARE(line.calibrate, calibrate);
     if (calibrate)
@@ -65,6 +73,12 @@ void CommandLineTest::answersWithoutAWindow_data() {
                                << "tivora: --calibrate needs auto, manual or tuning";
     QTest::newRow("missing value")
         << QStringList{"--device"} << 2 << "tivora: Missing value after '--device'.";
+    QTest::newRow("success pause out of range")
+        << QStringList{"--success-pause", "-1"} << 2
+        << "tivora: --success-pause needs a number of seconds from 0 to 60";
+    QTest::newRow("success pause not a number")
+        << QStringList{"--success-pause", "NaN"} << 2
+        << "tivora: --success-pause needs a number of seconds from 0 to 60";
 }
 
 // No display is reachable here: an answer that needed a window would fail to start.

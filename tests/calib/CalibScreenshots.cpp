@@ -1,9 +1,11 @@
 // Renders what the wall shows during a calibration, for docs/screenshots/:
 //   tivora_calib_screenshots <folder> [language id, default 7 = English]
-// writes calib-pattern.png (upright pattern), calib-manual.png (first manual target) and
-// calib-manual-holding.png (its rings half filled), all 1920 x 1080.
+// writes calib-pattern.png (upright pattern), calib-computing.png (the same once captured,
+// with its status line), calib-manual.png (first manual target with its status line),
+// calib-manual-holding.png (its rings half filled) and calib-success.png, all 1920 x 1080.
 #include "app/language/LanguageTable.h"
 #include "calib/CalibDlg.h"
+#include "calib/TvMainCtrl.h"
 #include "tests/support/Screenshots.h"
 
 #include <QApplication>
@@ -32,6 +34,8 @@ int main(int argc, char** argv) {
     dlg.prepareWindow(CalibDlg::Pattern);
     dlg.prepareAutoTargets();
     bool ok = save(dlg, dir, QStringLiteral("calib-pattern.png"));
+    dlg.showStatus(text.textCS(TvMainCtrl::kTextComputing));
+    ok = save(dlg, dir, QStringLiteral("calib-computing.png")) && ok;
 
     dlg.prepareWindow(CalibDlg::Targets);
     dlg.prepareManualTargets();
@@ -46,5 +50,8 @@ int main(int argc, char** argv) {
         dlg.OnTimer();
     ok = save(dlg, dir, QStringLiteral("calib-manual-holding.png")) && ok;
     dlg.setArcAnimation(false);
+
+    dlg.showOutcome(text.textCS(TvMainCtrl::kTextSucceeded));
+    ok = save(dlg, dir, QStringLiteral("calib-success.png")) && ok;
     return ok ? 0 : 1;
 }
