@@ -136,22 +136,27 @@ void UsbLinkTest::findsTheModuleToOpen_data() {
     // hidapi sees no vendor collection: present, but not ready to be opened.
     QTest::newRow("never HID-ready") << false << false << "";
     QTest::newRow("first in the list busy") << true << true << "SIM0000001";
+    // Nothing else to open: the transport says why, for the panel's status line.
+    QTest::newRow("the only module busy") << true << true << "";
 }
 
 void UsbLinkTest::findsTheModuleToOpen() {
     QFETCH(bool, busyFirst);
     QFETCH(bool, hidReady);
     QFETCH(QString, serial);
+    const bool onlyBusy = busyFirst && serial.isEmpty();
     EmulatedModuleSpec spec;
     spec.hidReady = hidReady;
-    m_peers.push_back(firmware(spec.serialNumber));
-    QCOMPARE(plug(spec, m_peers.back().get()), 0);
+    if (!onlyBusy) {
+        m_peers.push_back(firmware(spec.serialNumber));
+        QCOMPARE(plug(spec, m_peers.back().get()), 0);
+    }
     if (busyFirst) {
         // libusb lists the device found last first.
         EmulatedModuleSpec busy;
         busy.serialNumber = QStringLiteral("BUSY000001");
         busy.interface2Busy = true;
-        QCOMPARE(plug(busy, nullptr), 1);
+        QCOMPARE(plug(busy, nullptr), onlyBusy ? 0 : 1);
     }
 
     UsbTransport usb;
@@ -160,7 +165,13 @@ void UsbLinkTest::findsTheModuleToOpen() {
     if (!hidReady)
         return;
     QString opened;
+    if (onlyBusy) {
+        QVERIFY(!usb.open(&opened));
+        QCOMPARE(int(usb.lastOpenFailure()), int(Transport::OpenFailure::Busy));
+        return;
+    }
     QVERIFY(usb.open(&opened));
+    QCOMPARE(int(usb.lastOpenFailure()), int(Transport::OpenFailure::None));
     QCOMPARE(opened, serial);
     QVERIFY(versionRoundTrip(usb));
     usb.close();
