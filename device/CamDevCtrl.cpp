@@ -18,7 +18,8 @@ using namespace pkt;
 CamDevCtrl::CamDevCtrl(std::unique_ptr<Transport> transport, QObject* parent)
     : QObject(parent), m_partFlags(kPartFlagCount, 0), m_pTransport(std::move(transport)),
       m_stopRequest(std::make_shared<std::atomic<bool>>(false)), m_imageBuffer(kImageBufferSize, 0),
-      m_maskBuffer(kMaskSize, 0), m_deliveredMask(kMaskSize, 0) {
+      m_maskBuffer(kMaskSize, 0), m_deliveredMask(kMaskSize, 0),
+      m_deliveredLive(kImageBufferSize, 0), m_deliveredCapture(kImageBufferSize, 0) {
     qRegisterMetaType<unsigned char*>("unsigned char*");
     qRegisterMetaType<int*>("int*");
     qRegisterMetaType<uchar>("uchar");
@@ -36,10 +37,6 @@ void CamDevCtrl::countDeliveries() {
     connect(this, &CamDevCtrl::sigSetFWOption, this, delivered(ReportGate::Option),
             Qt::QueuedConnection);
     connect(this, &CamDevCtrl::sigSetPrevTweak, this, delivered(ReportGate::Record),
-            Qt::QueuedConnection);
-    connect(this, &CamDevCtrl::sigNewFrame, this, delivered(ReportGate::Frame),
-            Qt::QueuedConnection);
-    connect(this, &CamDevCtrl::sigACNewFrame, this, delivered(ReportGate::CapturedFrame),
             Qt::QueuedConnection);
     connect(this, &CamDevCtrl::sigACNextStep, this, delivered(ReportGate::NextStep),
             Qt::QueuedConnection);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/MaskHandover.h"
+#include "device/BufferHandover.h"
 #include "device/ReportGate.h"
 #include "device/Transport.h"
 
@@ -124,6 +124,8 @@ private:
     void placeImagePart(const uint8_t* packet, uint8_t* image);
     void ReceiveImgProcHID(const uint8_t* packet, int bytesRead);
     void ReceiveACProcHID(const uint8_t* packet, int bytesRead);
+    // Both under m_assemblyLock.
+    void requestGroup(int imageId, int group);
     void FindMissingParts(int first, int end);
     void RequestMissingParts();
     void requestMissingRun(int run);
@@ -133,20 +135,24 @@ private:
 
     void ReceiveEeprom(const uint8_t* packet);
     void ReceiveMaskPart(const uint8_t* packet);
-    // User-interface thread: hands on the latest finished mask.
+    // User-interface thread: hand on the latest finished mask, live and captured picture.
     void deliverMask();
+    void deliverLiveFrame();
+    void deliverCapturedFrame();
 
     // In declaration order of the link's state.
     int m_nCalibMode = 0;
+    // The picture under assembly: requests on the user-interface thread start it, the receive
+    // thread fills and repairs it. Everything from here to m_bCaptureFailed, m_imageBuffer and
+    // the live bookkeeping below are guarded by it.
+    std::mutex m_assemblyLock;
     std::vector<uint8_t> m_partFlags;
     QVector<QPair<int, int>> m_missingRuns;
     int m_nCurrentRun = 0;
     int m_nACImageId = 0;
     int m_nCurrentGroup = 0;
-    // Set by the first request of a capture on the user-interface thread, then by the receive
-    // thread.
-    std::atomic<int> m_nRepairRounds{0};
-    std::atomic<bool> m_bCaptureFailed{false};
+    int m_nRepairRounds = 0;
+    bool m_bCaptureFailed = false;
     uint8_t m_blackStartParam[3] = {};
     std::unique_ptr<Transport> m_pTransport;
     // Written and read by the connection watch only.
@@ -163,12 +169,17 @@ private:
     // The mask part taken next; 0 also when no download is under way.
     std::atomic<int> m_nMaskNext{0};
     std::vector<uint8_t> m_maskBuffer;
-    MaskHandover m_maskHandover{kMaskSize};
-    // What sigReceiveMask points to: the user-interface thread's copy.
+    BufferHandover m_maskHandover{kMaskSize};
+    BufferHandover m_liveHandover{kImageBufferSize};
+    BufferHandover m_capturedHandover{kImageBufferSize};
+    // What sigReceiveMask, sigNewFrame and sigACNewFrame point to: the user-interface
+    // thread's copies.
     std::vector<uint8_t> m_deliveredMask;
+    std::vector<uint8_t> m_deliveredLive;
+    std::vector<uint8_t> m_deliveredCapture;
     ReportGate m_reports;
 
-    // Live picture bookkeeping (receive thread only).
+    // Live picture bookkeeping (receive thread, under m_assemblyLock).
     int m_nPrevSeq = -1;
     int m_nLiveImageSize = 0;
     int m_nLiveParts = 0;

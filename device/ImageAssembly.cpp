@@ -87,6 +87,7 @@ void CamDevCtrl::PacketToImage16HID(const uint8_t* buffer, uint8_t* image, int b
 }
 
 void CamDevCtrl::ReceiveImgProcHID(const uint8_t* packet, int bytesRead) {
+    std::lock_guard<std::mutex> lock(m_assemblyLock);
     const uint32_t code = le::u32(packet, 0);
     if (code == DAT_IMAGE) {
         m_nLiveImageSize = le::i32(packet, kImageSizeOffset);
@@ -113,8 +114,18 @@ void CamDevCtrl::ReceiveImgProcHID(const uint8_t* packet, int bytesRead) {
     }
     sendDeferredRegisterWrites();
     m_nPrevSeq = -1;
-    if (m_reports.admit(ReportGate::Frame))
-        emit sigNewFrame(m_imageBuffer.data(), m_nLiveImageSize);
+    if (m_liveHandover.publish(m_imageBuffer.data(), m_nLiveImageSize))
+        QMetaObject::invokeMethod(this, &CamDevCtrl::deliverLiveFrame, Qt::QueuedConnection);
+}
+
+void CamDevCtrl::deliverLiveFrame() {
+    const int size = m_liveHandover.take(m_deliveredLive.data());
+    emit sigNewFrame(m_deliveredLive.data(), size);
+}
+
+void CamDevCtrl::deliverCapturedFrame() {
+    const int size = m_capturedHandover.take(m_deliveredCapture.data());
+    emit sigACNewFrame(m_deliveredCapture.data(), size);
 }
 
 void CamDevCtrl::sendDeferredRegisterWrites() {
@@ -129,13 +140,21 @@ void CamDevCtrl::sendDeferredRegisterWrites() {
 }
 
 void CamDevCtrl::RequestLiveImage() {
-    std::fill(m_imageBuffer.begin(), m_imageBuffer.end(), 0xFF);
+    {
+        std::lock_guard<std::mutex> lock(m_assemblyLock);
+        std::fill(m_imageBuffer.begin(), m_imageBuffer.end(), 0xFF);
+    }
     uint8_t packet[kPacketSize] = {};
     le::put32(packet, 0, CMD_SENDIMG);
     writeLocked(packet);
 }
 
 void CamDevCtrl::RequestACImage(int imageId, int group) {
+    std::lock_guard<std::mutex> lock(m_assemblyLock);
+    requestGroup(imageId, group);
+}
+
+void CamDevCtrl::requestGroup(int imageId, int group) {
     if (group == 0) {
         m_bCaptureFailed = false;
         std::fill(m_partFlags.begin(), m_partFlags.end(), 0);
@@ -156,12 +175,13 @@ void CamDevCtrl::continueGroup(int group) {
         return;
     FindMissingParts(group * kPartsPerGroup, group * kPartsPerGroup + kPartsPerGroup);
     if (m_missingRuns.isEmpty())
-        RequestACImage(m_nACImageId, group + 1);
+        requestGroup(m_nACImageId, group + 1);
     else
         RequestMissingParts();
 }
 
 void CamDevCtrl::ReceiveACProcHID(const uint8_t* packet, int bytesRead) {
+    std::lock_guard<std::mutex> lock(m_assemblyLock);
     const uint32_t code = le::u32(packet, 0);
     const int group = m_nCurrentGroup;
     switch (code) {
@@ -181,8 +201,9 @@ void CamDevCtrl::ReceiveACProcHID(const uint8_t* packet, int bytesRead) {
             qCDebug(lcDevice).noquote()
                 << QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"))
                 << "ReceiveACProcHID: all done";
-            if (m_reports.admit(ReportGate::CapturedFrame))
-                emit sigACNewFrame(m_imageBuffer.data(), m_nACImageSize);
+            if (m_capturedHandover.publish(m_imageBuffer.data(), m_nACImageSize))
+                QMetaObject::invokeMethod(this, &CamDevCtrl::deliverCapturedFrame,
+                                          Qt::QueuedConnection);
             break;
         }
         continueGroup(group);

@@ -10,17 +10,7 @@
 // faster than the user-interface thread handles has the surplus dropped.
 class ReportGate {
 public:
-    enum Kind {
-        Version,
-        Option,
-        Record,
-        Frame,
-        CapturedFrame,
-        NextStep,
-        MCDone,
-        MCNextStep,
-        Kinds
-    };
+    enum Kind { Version, Option, Record, NextStep, MCDone, MCNextStep, Kinds };
     static constexpr int kMaxWaiting = 8;
 
     // Receive thread: may this report be emitted?

@@ -136,6 +136,8 @@ void ImageAssemblyTest::secondEndReportsNothing() {
     m_fake->feed(0x84, imagePart(pkt::DAT_IMAGE, 0, 496, 1, 230400));
     m_fake->feed(0x84, makePacket(pkt::DAT_IMGEND, 0));
     m_fake->feed(0x84, makePacket(pkt::DAT_IMGEND, 0));
+    // A frame not yet handed on is replaced by the next one: wait for this one first.
+    QTRY_COMPARE(m_frames.size(), 1);
     m_fake->feed(0x84, imagePart(pkt::DAT_IMAGE, 0, 496, 2, 230400));
     m_fake->feed(0x84, makePacket(pkt::DAT_IMGEND, 0));
     QTRY_COMPARE(m_frames.size(), 2);
