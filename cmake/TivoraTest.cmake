@@ -1,5 +1,5 @@
 # Sanitized builds run several times slower; their test time-outs grow with them.
-if(TIVORA_SANITIZE)
+if(TIVORA_SANITIZE OR TIVORA_TSAN)
     set(TIVORA_TIMEOUT_FACTOR 5)
 else()
     set(TIVORA_TIMEOUT_FACTOR 1)
