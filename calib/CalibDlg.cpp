@@ -1,10 +1,10 @@
 #include "CalibDlg.h"
 
-#include "KqUtils.h"
 #include "PatternPainter.h"
 #include "StatusLine.h"
 #include "TargetSymbol.h"
 #include "app/language/LanguageTable.h"
+#include "calib/display/KqUtils.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 

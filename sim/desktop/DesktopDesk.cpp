@@ -1,7 +1,7 @@
 #include "sim/desktop/DesktopDesk.h"
 
 #include "calib/CalibDlg.h"
-#include "calib/KqUtils.h"
+#include "calib/display/KqUtils.h"
 #include "log/LogCategories.h"
 #include "sim/desktop/DeskSight.h"
 #include "sim/desktop/DesktopScene.h"

@@ -1,4 +1,4 @@
-#include "calib/KqUtils.h"
+#include "calib/display/KqUtils.h"
 
 #include <QScreen>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "calib/UserMessage.h"
+#include "calib/display/UserMessage.h"
 
 #include "log/LogCategories.h"
 

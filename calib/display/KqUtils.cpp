@@ -1,4 +1,4 @@
-#include "KqUtils.h"
+#include "calib/display/KqUtils.h"
 
 #include "log/LogCategories.h"
 

@@ -1,6 +1,12 @@
-#include "calib/KoreanFont.h"
+#include "calib/display/DisplayFont.h"
 
 #include <QFontDatabase>
+
+QString displayFontFamily(int languageIndex) {
+    if (languageIndex != kKoreanLanguageIndex)
+        return QStringLiteral("Tahoma");
+    return installedKoreanFamily();
+}
 
 QString koreanFamily(const QStringList& installed, const QStringList& koreanCapable) {
     // "Malgun Gothic" first, as on the desktop the windows were designed for; then the families
