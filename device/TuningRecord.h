@@ -1,12 +1,14 @@
 #pragma once
 
+#include "device/RecordLayout.h"
+
 #include <array>
 #include <cstdint>
 
 // The tuning result the module stores with its calibration: the window it was made for, the
 // options, and the per-position tweak offsets in camera pixels.
 struct TuningRecord {
-    static constexpr int kMaxTweaks = 25;
+    static constexpr int kMaxTweaks = record_layout::kMaxTweakPairs;
 
     int16_t windowWidth = 0;
     int16_t windowHeight = 0;
