@@ -177,6 +177,19 @@ void CalibDlg::InitialCalibration(bool bAuto) {
     m_ptTarget = ::targetPoints(m_nWidth, m_nHeight, bAuto);
 }
 
+CalibDlg::View CalibDlg::view() const {
+    View v;
+    v.paintMode = m_nPaintMode;
+    v.monitor = geometry();
+    v.targets = m_ptTarget;
+    v.count = m_nCount;
+    v.index = m_nIndex;
+    v.symbolShown = label->isVisible();
+    v.symbol = label->geometry();
+    v.symbolGliding = m_pAnim->state() == QAbstractAnimation::Running;
+    return v;
+}
+
 void CalibDlg::getWindowSize(int& w, int& h) const {
     w = m_nWidth;
     h = m_nHeight;

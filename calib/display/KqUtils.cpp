@@ -46,6 +46,15 @@ void KqUtils::setScreenSource(ScreenSource source) {
     screenSource() = std::move(source);
 }
 
+QRect KqUtils::leftmostScreen() {
+    const QVector<ScreenDesc> list = screens();
+    const auto leftmost =
+        std::min_element(list.begin(), list.end(), [](const ScreenDesc& a, const ScreenDesc& b) {
+            return a.geometry.left() < b.geometry.left();
+        });
+    return leftmost == list.end() ? QRect() : leftmost->geometry;
+}
+
 double KqUtils::dpiRatioOf(const QRect& r) {
     return dpiRatioIn(screens(), r);
 }

@@ -28,6 +28,11 @@ public:
     // when there is only one.
     static void getWindowRect(QRect out[2]);
 
+    // The leftmost monitor, the first listed among those sharing its left edge, as out[0] of
+    // getWindowRect; the null rectangle without monitors. Logs nothing, so that it may be
+    // asked often.
+    static QRect leftmostScreen();
+
     // Logical dots per inch of the screen whose geometry equals r, divided by 96; 1.0 when no
     // screen matches.
     static double dpiRatioOf(const QRect& r);

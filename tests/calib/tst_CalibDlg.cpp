@@ -495,6 +495,14 @@ void CalibDlgTest::glideBetweenTargets() {
     QCOMPARE(anim->startValue().toRect(), targetRect(pts[0]));
     QCOMPARE(anim->endValue().toRect(), targetRect(pts[1]));
     QTRY_COMPARE(label->geometry(), targetRect(pts[1]));
+    // The read-only view the virtual module's desk relies on tells the same.
+    const CalibDlg::View settled = m_dlg->view();
+    QCOMPARE(settled.symbol, targetRect(pts[1]));
+    QVERIFY(!settled.symbolGliding);
+    QCOMPARE(settled.index, 1);
+    QCOMPARE(settled.count, 16);
+    QCOMPARE(settled.paintMode, int(CalibDlg::Targets));
+    QCOMPARE(targetRect(settled.targets[1]), targetRect(pts[1]));
 
     m_dlg->setCurrentIndex(0);
     m_dlg->animateToPrev();

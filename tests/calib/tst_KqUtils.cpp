@@ -39,6 +39,9 @@ void KqUtilsTest::leftmostFirst_data() {
         << QVector<ScreenDesc>{screen(1920, 0, 1280, 1024), screen(0, 0, 1920, 1080),
                                screen(-1024, 100, 1024, 768)}
         << QRect(-1024, 100, 1024, 768) << QRect(0, 0, 1920, 1080);
+    QTest::newRow("stacked monitors: the first listed")
+        << QVector<ScreenDesc>{screen(0, 1080, 1920, 1080), screen(0, 0, 1920, 1080)}
+        << QRect(0, 1080, 1920, 1080) << QRect(0, 0, 1920, 1080);
     QTest::newRow("no monitor") << QVector<ScreenDesc>{} << QRect() << QRect();
 }
 
@@ -53,6 +56,7 @@ void KqUtilsTest::leftmostFirst() {
     QCOMPARE(out[0], first);
     QCOMPARE(out[1], second);
     QCOMPARE(out[1].isNull(), second.isNull());
+    QCOMPARE(KqUtils::leftmostScreen(), first);
 }
 
 void KqUtilsTest::dpiRatio_data() {
