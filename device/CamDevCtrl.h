@@ -117,6 +117,8 @@ private:
     void dispatch(const uint8_t* packet, int bytesRead);
     void drainImageEndpoint(uint8_t* packet);
     void reapAbandonedThreads(bool wait);
+    // Deletes the receive thread, or keeps it among the abandoned ones while it still runs.
+    void retireReceiveThread();
     void closeHandle();
     void sendSingle(uint32_t code, const uint8_t* payload, int length);
     void writeLocked(const uint8_t* packet);
