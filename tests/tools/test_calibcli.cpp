@@ -229,4 +229,4 @@ void TestCalibCli::badInput() {
 }
 
 QTEST_MAIN(TestCalibCli)
-#include "tst_calibcli.moc"
+#include "test_calibcli.moc"

@@ -204,4 +204,4 @@ private:
 };
 
 QTEST_MAIN(TestDesktopPen)
-#include "tst_desktoppen.moc"
+#include "test_desktoppen.moc"

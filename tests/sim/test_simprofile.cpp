@@ -148,4 +148,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(SimProfileTest)
-#include "tst_simprofile.moc"
+#include "test_simprofile.moc"

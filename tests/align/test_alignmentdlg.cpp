@@ -497,4 +497,4 @@ void AlignmentDlgTest::calibrationStartClosesTheEditor() {
 }
 
 QTEST_MAIN(AlignmentDlgTest)
-#include "tst_AlignmentDlg.moc"
+#include "test_alignmentdlg.moc"

@@ -308,4 +308,4 @@ void TestPatternRecognition::wholeChainRecoversTheModel() {
 }
 
 QTEST_MAIN(TestPatternRecognition)
-#include "tst_patternrecognition.moc"
+#include "test_patternrecognition.moc"

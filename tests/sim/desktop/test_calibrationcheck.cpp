@@ -73,4 +73,4 @@ private slots:
 };
 
 QTEST_MAIN(TestCalibrationCheck)
-#include "tst_calibrationcheck.moc"
+#include "test_calibrationcheck.moc"

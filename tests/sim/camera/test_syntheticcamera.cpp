@@ -167,4 +167,4 @@ void TestSyntheticCamera::sceneAnswersBothSizes() {
 }
 
 QTEST_MAIN(TestSyntheticCamera)
-#include "tst_syntheticcamera.moc"
+#include "test_syntheticcamera.moc"

@@ -242,4 +242,4 @@ void TestRecognitionBasics::largeRegionContoursMatchFullTracing() {
 }
 
 QTEST_APPLESS_MAIN(TestRecognitionBasics)
-#include "tst_recognitionbasics.moc"
+#include "test_recognitionbasics.moc"

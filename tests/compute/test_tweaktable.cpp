@@ -150,4 +150,4 @@ void TestTweakTable::handedInCountIsCut() {
 }
 
 QTEST_GUILESS_MAIN(TestTweakTable)
-#include "tst_tweaktable.moc"
+#include "test_tweaktable.moc"

@@ -115,4 +115,4 @@ void StrokeSmootherTest::holdingStillReachesThePoint() {
 }
 
 QTEST_APPLESS_MAIN(StrokeSmootherTest)
-#include "tst_StrokeSmoother.moc"
+#include "test_strokesmoother.moc"

@@ -122,4 +122,4 @@ private:
 };
 
 QTEST_MAIN(TestDesktopScene)
-#include "tst_desktopscene.moc"
+#include "test_desktopscene.moc"

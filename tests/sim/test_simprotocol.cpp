@@ -279,4 +279,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(SimProtocolTest)
-#include "tst_simprotocol.moc"
+#include "test_simprotocol.moc"

@@ -233,4 +233,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(SimRecordTest)
-#include "tst_simrecord.moc"
+#include "test_simrecord.moc"

@@ -36,4 +36,4 @@ void TestCalibBench::rejectsBadWindow() {
 }
 
 QTEST_APPLESS_MAIN(TestCalibBench)
-#include "tst_calibbench.moc"
+#include "test_calibbench.moc"

@@ -121,4 +121,4 @@ void MaskBitmapTest::smallerCanvasStaysInBounds() {
 }
 
 QTEST_APPLESS_MAIN(MaskBitmapTest)
-#include "tst_MaskBitmap.moc"
+#include "test_maskbitmap.moc"

@@ -112,4 +112,4 @@ private slots:
 };
 
 QTEST_MAIN(TestDeskProfile)
-#include "tst_deskprofile.moc"
+#include "test_deskprofile.moc"

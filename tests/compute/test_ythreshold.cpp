@@ -92,4 +92,4 @@ void TestYThreshold::matchesFullScan() {
 }
 
 QTEST_GUILESS_MAIN(TestYThreshold)
-#include "tst_ythreshold.moc"
+#include "test_ythreshold.moc"

@@ -94,4 +94,4 @@ void KqUtilsTest::toolkitListByDefault() {
 }
 
 QTEST_MAIN(KqUtilsTest)
-#include "tst_KqUtils.moc"
+#include "test_kqutils.moc"

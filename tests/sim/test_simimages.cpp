@@ -422,4 +422,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(SimImagesTest)
-#include "tst_simimages.moc"
+#include "test_simimages.moc"

@@ -525,4 +525,4 @@ void CalibDlgTest::glideBetweenTargets() {
 }
 
 QTEST_MAIN(CalibDlgTest)
-#include "tst_CalibDlg.moc"
+#include "test_calibdlg.moc"

@@ -156,4 +156,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(SimTransportTest)
-#include "tst_simtransport.moc"
+#include "test_simtransport.moc"

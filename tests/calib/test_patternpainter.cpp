@@ -147,4 +147,4 @@ void PatternPainterTest::markersAndDiscs() {
 }
 
 QTEST_MAIN(PatternPainterTest)
-#include "tst_PatternPainter.moc"
+#include "test_patternpainter.moc"

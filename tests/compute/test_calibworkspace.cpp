@@ -267,4 +267,4 @@ void TestCalibWorkspace::semiAutoSources() {
 }
 
 QTEST_GUILESS_MAIN(TestCalibWorkspace)
-#include "tst_calibworkspace.moc"
+#include "test_calibworkspace.moc"

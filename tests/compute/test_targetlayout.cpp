@@ -119,4 +119,4 @@ void TargetLayoutTest::targetRectRoundsHalvesUp() {
 }
 
 QTEST_APPLESS_MAIN(TargetLayoutTest)
-#include "tst_TargetLayout.moc"
+#include "test_targetlayout.moc"

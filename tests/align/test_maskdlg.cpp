@@ -172,4 +172,4 @@ void MaskDlgTest::movesWithoutButtonAreNotRecorded() {
 }
 
 QTEST_MAIN(MaskDlgTest)
-#include "tst_maskDlg.moc"
+#include "test_maskdlg.moc"

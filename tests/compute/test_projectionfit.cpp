@@ -191,4 +191,4 @@ void TestProjectionFit::preliminaryMapping() {
 }
 
 QTEST_GUILESS_MAIN(TestProjectionFit)
-#include "tst_projectionfit.moc"
+#include "test_projectionfit.moc"
