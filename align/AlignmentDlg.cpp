@@ -1,9 +1,9 @@
 #include "AlignmentDlg.h"
 
 #include "AlignmentLayout.h"
-#include "ViewFont.h"
 #include "app/language/LanguageTable.h"
-#include "calib/KqUtils.h"
+#include "calib/display/DisplayFont.h"
+#include "calib/display/KqUtils.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 #include "maskDlg.h"
@@ -58,7 +58,7 @@ AlignmentDlg::AlignmentDlg(const LanguageTable* pLanguage, QWidget* parent)
 
 void AlignmentDlg::applyTexts() {
     const int language = m_pLanguage ? m_pLanguage->languageIndex() : kLanguageEnglish;
-    const QString family = viewFontFamily(language);
+    const QString family = displayFontFamily(language);
     if (!family.isEmpty()) {
         QFont viewFont = font();
         viewFont.setFamily(family);

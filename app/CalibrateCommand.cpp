@@ -2,7 +2,7 @@
 
 #include "app/TvSetupDlg.h"
 #include "calib/TvMainCtrl.h"
-#include "calib/UserMessage.h"
+#include "calib/display/UserMessage.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -6,7 +6,7 @@
 #include "app/update/UpdateLoader.h"
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
-#include "calib/UserMessage.h"
+#include "calib/display/UserMessage.h"
 #include "device/CamDevCtrl.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"

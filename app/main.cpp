@@ -5,7 +5,7 @@
 #include "app/SingleApplication.h"
 #include "app/TransportChoice.h"
 #include "app/TvSetupDlg.h"
-#include "calib/UserMessage.h"
+#include "calib/display/UserMessage.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 

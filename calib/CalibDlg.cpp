@@ -1,10 +1,10 @@
 #include "CalibDlg.h"
 
-#include "KqUtils.h"
 #include "PatternPainter.h"
 #include "StatusLine.h"
 #include "TargetSymbol.h"
 #include "app/language/LanguageTable.h"
+#include "calib/display/KqUtils.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 
@@ -175,6 +175,19 @@ void CalibDlg::InitialCalibration(bool bAuto) {
     qCDebug(lcCalib) << "CalibDlg::InitialCalibration():" << bAuto
                      << targetMargin(m_nWidth, m_nHeight) << m_nWidth << m_nHeight;
     m_ptTarget = ::targetPoints(m_nWidth, m_nHeight, bAuto);
+}
+
+CalibDlg::View CalibDlg::view() const {
+    View v;
+    v.paintMode = m_nPaintMode;
+    v.monitor = geometry();
+    v.targets = m_ptTarget;
+    v.count = m_nCount;
+    v.index = m_nIndex;
+    v.symbolShown = label->isVisible();
+    v.symbol = label->geometry();
+    v.symbolGliding = m_pAnim->state() == QAbstractAnimation::Running;
+    return v;
 }
 
 void CalibDlg::getWindowSize(int& w, int& h) const {

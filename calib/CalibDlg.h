@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QMutex>
 #include <QPixmap>
+#include <QRect>
 
 class LanguageTable;
 class QLabel;
@@ -26,6 +27,19 @@ class CalibDlg : public QDialog {
 
 public:
     enum PaintMode { Black = 0, White = 1, Targets = 2, Pattern = 3, KeepMode = 4, Outcome = 5 };
+
+    // What the window shows, for peers that must not depend on its widgets (the virtual
+    // module's desk).
+    struct View {
+        int paintMode = Black;
+        QRect monitor;          // the window's rectangle: the monitor it covers
+        TargetPoints targets{}; // unused slots are (0, 0)
+        int count = 0;          // targets of the running calibration
+        int index = 0;          // the current target
+        bool symbolShown = false;
+        QRect symbol; // the target symbol, in window coordinates
+        bool symbolGliding = false;
+    };
 
     explicit CalibDlg(const LanguageTable* pText);
 
@@ -66,6 +80,7 @@ public:
     void showOutcome(const QString& text);
 
     int paintMode() const { return m_nPaintMode; }
+    View view() const;
     // The status line as drawn now: the target's number and the Esc hint on the target
     // screen, else what showStatus set.
     QString statusText() const;

@@ -3,7 +3,7 @@
 #include "app/language/LanguageTable.h"
 #include "calib/CalibDlg.h"
 #include "calib/RatioCorrection.h"
-#include "calib/UserMessage.h"
+#include "calib/display/UserMessage.h"
 #include "compute/CalibWorkspace.h"
 #include "compute/YThreshold.h"
 #include "device/CamDevCtrl.h"

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "calib/ConnectionStatus.h"
-#include "calib/TuningRecord.h"
 #include "compute/AutoCalibration.h"
 #include "device/Transport.h"
+#include "device/TuningRecord.h"
 
 #include <QDateTime>
 #include <QImage>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/BufferHandover.h"
+#include "device/RecordLayout.h"
 #include "device/ReportGate.h"
 #include "device/Transport.h"
 
@@ -25,12 +26,12 @@ class CamDevCtrl : public QObject {
 public:
     static constexpr int kImageBufferSize = 3686400;
     static constexpr int kLiveImageSize = 640 * 360;
-    static constexpr int kCapturedImageSize = 1280 * 720;
+    static constexpr int kCapturedImageSize = record_layout::kCaptureBytes;
     static constexpr int kPartsPerGroup = 24;
     static constexpr int kGroupBytes = 11520;
     static constexpr int kGroupCount = 80;
     static constexpr int kPartFlagCount = 1920;
-    static constexpr int kMaskSize = 28801;
+    static constexpr int kMaskSize = record_layout::kMaskBytes;
     static constexpr int kMaskParts = 58;
 
     explicit CamDevCtrl(std::unique_ptr<Transport> transport, QObject* parent = nullptr);
@@ -116,6 +117,8 @@ private:
     void dispatch(const uint8_t* packet, int bytesRead);
     void drainImageEndpoint(uint8_t* packet);
     void reapAbandonedThreads(bool wait);
+    // Deletes the receive thread, or keeps it among the abandoned ones while it still runs.
+    void retireReceiveThread();
     void closeHandle();
     void sendSingle(uint32_t code, const uint8_t* payload, int length);
     void writeLocked(const uint8_t* packet);

@@ -3,6 +3,7 @@
 #include "device/LinkStorage.h"
 #include "device/Packet.h"
 #include "device/PacketLog.h"
+#include "device/RecordLayout.h"
 #include "device/SettingsBlock.h"
 #include "log/LogCategories.h"
 
@@ -11,27 +12,9 @@
 #include <cstring>
 
 using namespace pkt;
+using namespace record_layout;
 
 namespace {
-
-// tEEPROM offsets.
-constexpr int kTpOffset = 8;
-constexpr int kTweakNumOffset = 116;
-constexpr int kTweakPairsOffset = 120;
-constexpr int kPtSettingOffset = 330;
-constexpr int kFtSettingOffset = 357;
-constexpr int kMaxTweaks = 25;
-
-// Calibration record offsets.
-constexpr int kCalibRecordSize = 370;
-constexpr int kRecTweakCount = 112;
-constexpr int kRecTweakPairs = 116;
-constexpr int kRecPenBlock = 316;
-constexpr int kRecFingerBlock = 343;
-
-constexpr int kMaskSlice = 503;
-constexpr int kMaskLastPart = 57;
-constexpr int kMaskLastBytes = 130;
 
 void log(const QString& line) {
     qCDebug(lcDevice).noquote() << line;
@@ -82,27 +65,28 @@ void CamDevCtrl::ReceiveEeprom(const uint8_t* packet) {
     PrintPacket(packet);
     qCDebug(lcDevice) << "sizeof(tEEPROM) =" << link::kEepromSize;
     qCDebug(lcDevice) << "EEPROM:";
-    log(QString::asprintf("length = %d, version = %d", le::i16(r, 0), le::i16(r, 2)));
-    for (int i = 0; i < 13; ++i)
-        log(QString::asprintf("m_tp[%2d] = %e;", i, le::f64(r, size_t(kTpOffset + 8 * i))));
-    log(QString::asprintf("window_width = %d, window_height = %d", le::i16(r, 4), le::i16(r, 6)));
+    log(QString::asprintf("length = %d, version = %d", le::i16(r, kLength), le::i16(r, kVersion)));
+    for (int i = 0; i < kProjectionValues; ++i)
+        log(QString::asprintf("m_tp[%2d] = %e;", i, le::f64(r, kProjection + 8 * size_t(i))));
+    log(QString::asprintf("window_width = %d, window_height = %d", le::i16(r, kWindowWidth),
+                          le::i16(r, kWindowHeight)));
     log(QString::asprintf("Ceiling = %d, Rear = %d, modeFT = %d, lens = %d, imageReverse = %d",
-                          r[112], r[113], r[114], r[115], r[328]));
-    const int tweakNum = le::i32(r, kTweakNumOffset);
+                          r[kCeiling], r[kRear], r[kModeFT], r[kLens], r[kImageReverse]));
+    const int tweakNum = le::i32(r, kTweakNum);
     log(QString::asprintf("ac_tweak_num = %d", tweakNum));
-    const int tweaks = std::clamp(tweakNum, 0, kMaxTweaks);
+    const int tweaks = std::clamp(tweakNum, 0, kMaxTweakPairs);
     for (int i = 0; i < tweaks; ++i)
-        log(QString::asprintf("[%2d] %f %f", i, le::f32(r, size_t(kTweakPairsOffset + 8 * i)),
-                              le::f32(r, size_t(kTweakPairsOffset + 8 * i + 4))));
-    log(QString::asprintf("window_width = %d, window_height = %d", le::i16(r, 320),
-                          le::i16(r, 322)));
-    log(QString::asprintf("Ceiling = %d, Rear = %d, lens = %d, imageReverse = %d", r[324], r[325],
-                          r[327], r[329]));
+        log(QString::asprintf("[%2d] %f %f", i, le::f32(r, kTweakPairs + 8 * size_t(i)),
+                              le::f32(r, kTweakPairs + 8 * size_t(i) + 4)));
+    log(QString::asprintf("window_width = %d, window_height = %d", le::i16(r, kWindowWidth2),
+                          le::i16(r, kWindowHeight2)));
+    log(QString::asprintf("Ceiling = %d, Rear = %d, lens = %d, imageReverse = %d", r[kCeiling2],
+                          r[kRear2], r[kLens2], r[kImageReverse2]));
     log(QStringLiteral("----"));
-    logStoredBlock("pt_setting:", r + kPtSettingOffset, kBlockLayout);
-    logStoredBlock("ft_setting:", r + kFtSettingOffset, kStoredFtLayout);
+    logStoredBlock("pt_setting:", r + kPenSetting, kBlockLayout);
+    logStoredBlock("ft_setting:", r + kFingerSetting, kStoredFtLayout);
     log(QStringLiteral("----"));
-    log(QString::asprintf("fix_coord: %d %f", r[385], le::f64(r, 392)));
+    log(QString::asprintf("fix_coord: %d %f", r[kFixCoordMode], le::f64(r, kFixCoordRatio)));
 
     std::memcpy(link::g_eeprom, r, link::kEepromSize);
     if (m_reports.admit(ReportGate::Record))
@@ -114,37 +98,39 @@ void CamDevCtrl::send_set_calib_parameter(const double* tp, uint8_t ceiling, uin
                                           uint8_t imageReverse, bool tweakPresent, int tweakCount,
                                           const float* tweakPairs, bool sensorSettingsPresent,
                                           int rowLimitA, int rowLimitB, int fwMinor) {
-    uint8_t rec[kCalibRecordSize] = {};
-    for (int i = 0; i < 13; ++i)
-        le::putf64(rec, size_t(8 * i), tp[i]);
-    le::put16(rec, 104, uint16_t(windowWidth));
-    le::put16(rec, 106, uint16_t(windowHeight));
-    rec[108] = ceiling;
-    rec[109] = rear;
-    rec[110] = uint8_t(lensType);
-    rec[111] = imageReverse;
-    const int tweaks = tweakPresent && tweakPairs ? std::clamp(tweakCount, 0, kMaxTweaks) : 0;
-    le::put32(rec, kRecTweakCount, uint32_t(tweaks));
+    uint8_t rec[upload::kBytes] = {};
+    for (int i = 0; i < kProjectionValues; ++i)
+        le::putf64(rec, upload::kProjection + 8 * size_t(i), tp[i]);
+    le::put16(rec, upload::kWindowWidth, uint16_t(windowWidth));
+    le::put16(rec, upload::kWindowHeight, uint16_t(windowHeight));
+    rec[upload::kCeiling] = ceiling;
+    rec[upload::kRear] = rear;
+    rec[upload::kLens] = uint8_t(lensType);
+    rec[upload::kImageReverse] = imageReverse;
+    const int tweaks = tweakPresent && tweakPairs ? std::clamp(tweakCount, 0, kMaxTweakPairs) : 0;
+    le::put32(rec, upload::kTweakNum, uint32_t(tweaks));
     for (int i = 0; i < 2 * tweaks; ++i)
-        le::putf32(rec, size_t(kRecTweakPairs + 4 * i), tweakPairs[i]);
+        le::putf32(rec, upload::kTweakPairs + 4 * size_t(i), tweakPairs[i]);
     if (sensorSettingsPresent) {
-        settings_block::fillPen(rec + kRecPenBlock, lensType, fwMinor);
-        settings_block::fillFinger(rec + kRecFingerBlock, lensType, fwMinor, rowLimitA, rowLimitB);
+        settings_block::fillPen(rec + upload::kPenSetting, lensType, fwMinor);
+        settings_block::fillFinger(rec + upload::kFingerSetting, lensType, fwMinor, rowLimitA,
+                                   rowLimitB);
     }
 
     log(QStringLiteral("send_set_calib_parameter:"));
-    for (int i = 0; i < 13; ++i)
+    for (int i = 0; i < kProjectionValues; ++i)
         log(QString::asprintf("m_tp[%2d] = %e;", i, tp[i]));
     log(QString::asprintf("window = %d x %d, Ceiling = %d, Rear = %d, lens = %d, imageReverse = %d",
-                          windowWidth, windowHeight, ceiling, rear, rec[110], imageReverse));
+                          windowWidth, windowHeight, ceiling, rear, rec[upload::kLens],
+                          imageReverse));
     log(QString::asprintf("ac_tweak_num = %d", tweaks));
     for (int i = 0; i < tweaks; ++i)
         log(QString::asprintf("[%2d] %f %f", i, tweakPairs[2 * i], tweakPairs[2 * i + 1]));
     if (sensorSettingsPresent) {
-        logUploadBlock("pt_setting:", rec + kRecPenBlock);
-        logUploadBlock("ft_setting:", rec + kRecFingerBlock);
+        logUploadBlock("pt_setting:", rec + upload::kPenSetting);
+        logUploadBlock("ft_setting:", rec + upload::kFingerSetting);
     }
-    SendPacket(rec, CMD_SET_CALIB_PARAMETER, kCalibRecordSize);
+    SendPacket(rec, CMD_SET_CALIB_PARAMETER, int(upload::kBytes));
 }
 
 // Parts are taken in order only, each asked for once: a module that repeats, skips or keeps
@@ -181,7 +167,8 @@ void CamDevCtrl::SetMask(const uint8_t* mask, int length) {
         return;
     const int bytes = std::min(length, kMaskSize);
     log(QString::asprintf("SetMask: [0] = 0x%02X, [1] = 0x%02X, [28800] = 0x%02X", mask[0],
-                          bytes > 1 ? mask[1] : 0, bytes > 28800 ? mask[28800] : 0));
+                          bytes > 1 ? mask[1] : 0,
+                          bytes > kMaskBytes - 1 ? mask[kMaskBytes - 1] : 0));
     std::vector<uint8_t> record(mask, mask + bytes);
     SendPacket(record.data(), CMD_SET_MASK, bytes);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/RecordLayout.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -8,7 +10,7 @@
 // calibration point counts that the link sets and the calibration code reads.
 namespace link {
 
-constexpr int kEepromSize = 400;
+constexpr int kEepromSize = int(record_layout::kStoredBytes);
 constexpr int kInputPointBytes = 200;
 
 extern std::atomic<int> g_nAC; // pattern positions of an automatic calibration

@@ -39,13 +39,7 @@ bool CamDevCtrl::CreateRecvPacketThread() {
     m_stopRequest = std::make_shared<std::atomic<bool>>(false);
     if (m_pThreadRecv) {
         qCDebug(lcDevice) << "CreateRecvPacketThread: m_pThreadRecv is not NULL";
-        if (m_pThreadRecv->isRunning()) {
-            qCDebug(lcDevice) << "m_pThreadRecv is still running";
-            m_abandonedThreads.push_back(m_pThreadRecv);
-        } else {
-            delete m_pThreadRecv;
-        }
-        m_pThreadRecv = nullptr;
+        retireReceiveThread();
     }
     const int selector = m_nEndpointSelector;
     const StopToken stop = m_stopRequest;
@@ -66,6 +60,12 @@ void CamDevCtrl::DeleteThread() {
         pause::sleepMs(100);
         ++waits;
     }
+    retireReceiveThread();
+    qCDebug(lcDevice) << "DeleteThread:" << waits;
+}
+
+// A thread that has not ended yet cannot be deleted: it is kept until it has.
+void CamDevCtrl::retireReceiveThread() {
     if (m_pThreadRecv->isRunning()) {
         qCDebug(lcDevice) << "m_pThreadRecv is still running";
         m_abandonedThreads.push_back(m_pThreadRecv);
@@ -73,7 +73,6 @@ void CamDevCtrl::DeleteThread() {
         delete m_pThreadRecv;
     }
     m_pThreadRecv = nullptr;
-    qCDebug(lcDevice) << "DeleteThread:" << waits;
 }
 
 // Each abandoned thread has its own stop token, already set, so it ends at its next read;

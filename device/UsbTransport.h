@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/Transport.h"
+#include "device/UsbIds.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -13,8 +14,8 @@ struct libusb_device_handle;
 // simply reports the module absent.
 class UsbTransport : public Transport {
 public:
-    static constexpr uint16_t kVendorId = 0x16D0;
-    static constexpr uint16_t kProductId = 0x0F8C;
+    static constexpr uint16_t kVendorId = usb_ids::kVendorId;
+    static constexpr uint16_t kProductId = usb_ids::kProductId;
     static constexpr uint16_t kHidUsagePage = 0xFF00;
 
     UsbTransport();

@@ -8,64 +8,14 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <functional>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
-
-const QStringList kKnownKeys = {
-    "Firmware/Major",
-    "Firmware/Minor",
-    "Options/Ceiling",
-    "Options/Rear",
-    "Options/Finger",
-    "Options/Lens",
-    "Module/SerialNumber",
-    "Module/HidReadyDelayMs",
-    "Module/MaskFile",
-    "Plug/PlugAfterMs",
-    "Plug/UnplugAfterMs",
-    "Plug/ReplugAfterMs",
-    "Module/ExposureMs",
-    "Module/StoreFile",
-    "Faults/DropFraction",
-    "Faults/DropSeed",
-    "Faults/DropParts",
-    "Faults/LoseMaskPart",
-    "Faults/RefuseCodes",
-    "Faults/UnplugOnCapture",
-    "Faults/UnplugForMs",
-    "Screen/CentreX",
-    "Screen/CentreY",
-    "Screen/WidthFraction",
-    "Screen/Roll",
-    "Screen/Keystone",
-    "Screen/TurnedAway",
-    "Screen/ObstacleLeft",
-    "Screen/ObstacleTop",
-    "Screen/ObstacleWidth",
-    "Screen/ObstacleHeight",
-    "Lens/ShiftX",
-    "Lens/ShiftY",
-    "Lens/DistortionScale",
-    "Light/Ambient",
-    "Light/ProjectorBlack",
-    "Light/ProjectorWhite",
-    "Light/Vignetting",
-    "Light/Blur",
-    "Light/Noise",
-    "Light/Seed",
-    "Light/Supersampling",
-    "Pen/Offsets",
-    "Pen/Jitter",
-    "Pen/Seed",
-    "Pen/HoldMs",
-    "Pen/LiftEarlyOn",
-    "Pen/GoBackAfter",
-    "Touch/RatioErrorX",
-    "Touch/RatioErrorY",
-};
 
 constexpr int kCapturedParts = 1920;
 constexpr int kLastMaskPart = 57;
@@ -240,6 +190,172 @@ bool readMaskFile(const QString& path, QByteArray* mask, QString* error) {
     return true;
 }
 
+bool readSerial(const QSettings& ini, const QString& key, QString* serial, QString* error) {
+    if (!ini.contains(key))
+        return true;
+    *serial = ini.value(key).toString();
+    if (!validSerial(*serial)) {
+        *error = QStringLiteral("%1: 1 to 100 printable ASCII characters").arg(key);
+        return false;
+    }
+    return true;
+}
+
+// A store file that does not exist yet is created by the first write; one that exists must be
+// a whole store.
+bool readStoreFile(const QString& path, QString* storeFile, QString* error) {
+    *storeFile = path;
+    StoredState scratch;
+    const bool exists = QFileInfo::exists(path);
+    if (exists && !isRegularFile(path)) {
+        *error = QStringLiteral("store file %1: not a regular file").arg(path);
+        return false;
+    }
+    return !exists || readModuleStore(path, &scratch, error);
+}
+
+// What a key is read from: the profile, and its folder for the file names it gives.
+struct Source {
+    const QSettings& ini;
+    QDir dir;
+
+    QString path(const QString& key) const {
+        const QString name = ini.value(key).toString();
+        return name.isEmpty() ? QString() : dir.absoluteFilePath(name);
+    }
+};
+
+using Reader =
+    std::function<bool(const Source& s, const QString& key, SimProfile& p, QString* error)>;
+
+Reader byteKey(uint8_t SimProfile::*field) {
+    return [field](const Source& s, const QString& k, SimProfile& p, QString* e) {
+        return readByte(s.ini, k, &(p.*field), e);
+    };
+}
+
+Reader intKey(int SimProfile::*field, int lo, int hi) {
+    return [field, lo, hi](const Source& s, const QString& k, SimProfile& p, QString* e) {
+        return readInt(s.ini, k, lo, hi, &(p.*field), e);
+    };
+}
+
+Reader realKey(double SimProfile::*field, double lo, double hi) {
+    return [field, lo, hi](const Source& s, const QString& k, SimProfile& p, QString* e) {
+        return readReal(s.ini, k, lo, hi, &(p.*field), e);
+    };
+}
+
+Reader fractionKey(double SimProfile::*field) {
+    return [field](const Source& s, const QString& k, SimProfile& p, QString* e) {
+        return readFraction(s.ini, k, &(p.*field), e);
+    };
+}
+
+Reader boolKey(bool SimProfile::*field) {
+    return [field](const Source& s, const QString& k, SimProfile& p, QString* e) {
+        return readBool(s.ini, k, &(p.*field), e);
+    };
+}
+
+// Left, top, width, height of the obstacle, as fractions of the monitor.
+Reader obstacleKey(size_t side) {
+    return [side](const Source& s, const QString& k, SimProfile& p, QString* e) {
+        return readReal(s.ini, k, 0, 1, &p.obstacle[side], e);
+    };
+}
+
+template <typename T> Reader listKey(std::set<T> SimProfile::*field, qulonglong lo, qulonglong hi) {
+    return [field, lo, hi](const Source& s, const QString& k, SimProfile& p, QString* e) {
+        return readList(s.ini, k, lo, hi, &(p.*field), e);
+    };
+}
+
+Reader penOffsetsKey() {
+    return [](const Source& s, const QString&, SimProfile& p, QString* e) {
+        return readPenOffsets(s.ini, &p, e);
+    };
+}
+
+Reader serialKey() {
+    return [](const Source& s, const QString& k, SimProfile& p, QString* e) {
+        return readSerial(s.ini, k, &p.serialNumber, e);
+    };
+}
+
+Reader maskFileKey() {
+    return [](const Source& s, const QString& k, SimProfile& p, QString* e) {
+        const QString path = s.path(k);
+        return path.isEmpty() || readMaskFile(path, &p.mask, e);
+    };
+}
+
+Reader storeFileKey() {
+    return [](const Source& s, const QString& k, SimProfile& p, QString* e) {
+        const QString path = s.path(k);
+        return path.isEmpty() || readStoreFile(path, &p.storeFile, e);
+    };
+}
+
+// Every key a profile may hold, read in this order: any other key is refused.
+const std::pair<const char*, Reader> kKeys[] = {
+    {"Firmware/Major", byteKey(&SimProfile::fwMajor)},
+    {"Firmware/Minor", byteKey(&SimProfile::fwMinor)},
+    {"Options/Ceiling", byteKey(&SimProfile::ceiling)},
+    {"Options/Rear", byteKey(&SimProfile::rear)},
+    {"Options/Finger", byteKey(&SimProfile::finger)},
+    {"Options/Lens", byteKey(&SimProfile::lens)},
+    {"Module/HidReadyDelayMs", intKey(&SimProfile::hidReadyDelayMs, 0, INT_MAX)},
+    {"Plug/PlugAfterMs", intKey(&SimProfile::plugAfterMs, 0, INT_MAX)},
+    {"Plug/UnplugAfterMs", intKey(&SimProfile::unplugAfterMs, INT_MIN, INT_MAX)},
+    {"Plug/ReplugAfterMs", intKey(&SimProfile::replugAfterMs, INT_MIN, INT_MAX)},
+    {"Module/ExposureMs", intKey(&SimProfile::exposureMs, 0, 60000)},
+    {"Faults/DropFraction", fractionKey(&SimProfile::dropFraction)},
+    {"Faults/DropSeed", intKey(&SimProfile::dropSeed, 0, INT_MAX)},
+    {"Faults/DropParts", listKey(&SimProfile::dropParts, 0, kCapturedParts - 1)},
+    {"Faults/LoseMaskPart", intKey(&SimProfile::loseMaskPart, -1, kLastMaskPart)},
+    {"Faults/RefuseCodes", listKey(&SimProfile::refuseCodes, 0, UINT32_MAX)},
+    {"Faults/UnplugOnCapture", intKey(&SimProfile::unplugOnCapture, 0, INT_MAX)},
+    {"Faults/UnplugForMs", intKey(&SimProfile::unplugForMs, INT_MIN, INT_MAX)},
+    {"Screen/CentreX", realKey(&SimProfile::screenCentreX, -5000, 5000)},
+    {"Screen/CentreY", realKey(&SimProfile::screenCentreY, -5000, 5000)},
+    {"Screen/WidthFraction", realKey(&SimProfile::screenWidthFraction, 0.05, 2.0)},
+    {"Screen/Roll", realKey(&SimProfile::screenRoll, -45, 45)},
+    {"Screen/Keystone", realKey(&SimProfile::screenKeystone, -0.5, 0.5)},
+    {"Screen/ObstacleLeft", obstacleKey(0)},
+    {"Screen/ObstacleTop", obstacleKey(1)},
+    {"Screen/ObstacleWidth", obstacleKey(2)},
+    {"Screen/ObstacleHeight", obstacleKey(3)},
+    {"Screen/TurnedAway", boolKey(&SimProfile::turnedAway)},
+    {"Lens/ShiftX", realKey(&SimProfile::lensShiftX, -200, 200)},
+    {"Lens/ShiftY", realKey(&SimProfile::lensShiftY, -200, 200)},
+    {"Lens/DistortionScale", realKey(&SimProfile::lensDistortionScale, 0, 3)},
+    {"Light/Ambient", realKey(&SimProfile::ambient, 0, 255)},
+    {"Light/ProjectorBlack", realKey(&SimProfile::projectorBlack, 0, 255)},
+    {"Light/ProjectorWhite", realKey(&SimProfile::projectorWhite, 0, 255)},
+    {"Light/Vignetting", realKey(&SimProfile::vignetting, 0, 1)},
+    {"Light/Blur", realKey(&SimProfile::blurSigma, 0, 10)},
+    {"Light/Noise", realKey(&SimProfile::noiseSigma, 0, 50)},
+    {"Light/Seed", intKey(&SimProfile::lightSeed, 0, INT_MAX)},
+    {"Light/Supersampling", intKey(&SimProfile::supersampling, 1, 8)},
+    {"Pen/Offsets", penOffsetsKey()},
+    {"Pen/Jitter", realKey(&SimProfile::penJitter, 0, 50)},
+    {"Pen/Seed", intKey(&SimProfile::penSeed, 0, INT_MAX)},
+    {"Pen/HoldMs", intKey(&SimProfile::penHoldMs, 0, 60000)},
+    {"Pen/LiftEarlyOn", intKey(&SimProfile::liftEarlyOn, -1, 24)},
+    {"Pen/GoBackAfter", intKey(&SimProfile::goBackAfter, -1, 24)},
+    {"Touch/RatioErrorX", realKey(&SimProfile::ratioErrorX, 0.5, 2)},
+    {"Touch/RatioErrorY", realKey(&SimProfile::ratioErrorY, 0.5, 2)},
+    {"Module/SerialNumber", serialKey()},
+    {"Module/MaskFile", maskFileKey()},
+    {"Module/StoreFile", storeFileKey()},
+};
+
+bool knownKey(const QString& key) {
+    return std::any_of(std::begin(kKeys), std::end(kKeys),
+                       [&key](const auto& entry) { return key == QLatin1String(entry.first); });
+}
+
 } // namespace
 
 bool SimProfile::load(const QString& path, SimProfile* profile, QString* error) {
@@ -254,90 +370,18 @@ bool SimProfile::load(const QString& path, SimProfile* profile, QString* error) 
         return false;
     }
     for (const QString& key : ini.allKeys()) {
-        if (!kKnownKeys.contains(key)) {
+        if (!knownKey(key)) {
             *error = QStringLiteral("profile %1: unknown key %2").arg(path, key);
             return false;
         }
     }
 
     SimProfile p;
-    const bool numbersOk =
-        readByte(ini, "Firmware/Major", &p.fwMajor, error) &&
-        readByte(ini, "Firmware/Minor", &p.fwMinor, error) &&
-        readByte(ini, "Options/Ceiling", &p.ceiling, error) &&
-        readByte(ini, "Options/Rear", &p.rear, error) &&
-        readByte(ini, "Options/Finger", &p.finger, error) &&
-        readByte(ini, "Options/Lens", &p.lens, error) &&
-        readInt(ini, "Module/HidReadyDelayMs", 0, INT_MAX, &p.hidReadyDelayMs, error) &&
-        readInt(ini, "Plug/PlugAfterMs", 0, INT_MAX, &p.plugAfterMs, error) &&
-        readInt(ini, "Plug/UnplugAfterMs", INT_MIN, INT_MAX, &p.unplugAfterMs, error) &&
-        readInt(ini, "Plug/ReplugAfterMs", INT_MIN, INT_MAX, &p.replugAfterMs, error) &&
-        readInt(ini, "Module/ExposureMs", 0, 60000, &p.exposureMs, error) &&
-        readFraction(ini, "Faults/DropFraction", &p.dropFraction, error) &&
-        readInt(ini, "Faults/DropSeed", 0, INT_MAX, &p.dropSeed, error) &&
-        readList(ini, "Faults/DropParts", 0, kCapturedParts - 1, &p.dropParts, error) &&
-        readInt(ini, "Faults/LoseMaskPart", -1, kLastMaskPart, &p.loseMaskPart, error) &&
-        readList(ini, "Faults/RefuseCodes", 0, UINT32_MAX, &p.refuseCodes, error) &&
-        readInt(ini, "Faults/UnplugOnCapture", 0, INT_MAX, &p.unplugOnCapture, error) &&
-        readInt(ini, "Faults/UnplugForMs", INT_MIN, INT_MAX, &p.unplugForMs, error);
-    const bool worldOk =
-        numbersOk && readReal(ini, "Screen/CentreX", -5000, 5000, &p.screenCentreX, error) &&
-        readReal(ini, "Screen/CentreY", -5000, 5000, &p.screenCentreY, error) &&
-        readReal(ini, "Screen/WidthFraction", 0.05, 2.0, &p.screenWidthFraction, error) &&
-        readReal(ini, "Screen/Roll", -45, 45, &p.screenRoll, error) &&
-        readReal(ini, "Screen/Keystone", -0.5, 0.5, &p.screenKeystone, error) &&
-        readReal(ini, "Screen/ObstacleLeft", 0, 1, &p.obstacle[0], error) &&
-        readReal(ini, "Screen/ObstacleTop", 0, 1, &p.obstacle[1], error) &&
-        readReal(ini, "Screen/ObstacleWidth", 0, 1, &p.obstacle[2], error) &&
-        readReal(ini, "Screen/ObstacleHeight", 0, 1, &p.obstacle[3], error) &&
-        readBool(ini, "Screen/TurnedAway", &p.turnedAway, error) &&
-        readReal(ini, "Lens/ShiftX", -200, 200, &p.lensShiftX, error) &&
-        readReal(ini, "Lens/ShiftY", -200, 200, &p.lensShiftY, error) &&
-        readReal(ini, "Lens/DistortionScale", 0, 3, &p.lensDistortionScale, error) &&
-        readReal(ini, "Light/Ambient", 0, 255, &p.ambient, error) &&
-        readReal(ini, "Light/ProjectorBlack", 0, 255, &p.projectorBlack, error) &&
-        readReal(ini, "Light/ProjectorWhite", 0, 255, &p.projectorWhite, error) &&
-        readReal(ini, "Light/Vignetting", 0, 1, &p.vignetting, error) &&
-        readReal(ini, "Light/Blur", 0, 10, &p.blurSigma, error) &&
-        readReal(ini, "Light/Noise", 0, 50, &p.noiseSigma, error) &&
-        readInt(ini, "Light/Seed", 0, INT_MAX, &p.lightSeed, error) &&
-        readInt(ini, "Light/Supersampling", 1, 8, &p.supersampling, error) &&
-        readPenOffsets(ini, &p, error) && readReal(ini, "Pen/Jitter", 0, 50, &p.penJitter, error) &&
-        readInt(ini, "Pen/Seed", 0, INT_MAX, &p.penSeed, error) &&
-        readInt(ini, "Pen/HoldMs", 0, 60000, &p.penHoldMs, error) &&
-        readInt(ini, "Pen/LiftEarlyOn", -1, 24, &p.liftEarlyOn, error) &&
-        readInt(ini, "Pen/GoBackAfter", -1, 24, &p.goBackAfter, error) &&
-        readReal(ini, "Touch/RatioErrorX", 0.5, 2, &p.ratioErrorX, error) &&
-        readReal(ini, "Touch/RatioErrorY", 0.5, 2, &p.ratioErrorY, error);
-    if (!worldOk)
-        return false;
-
-    if (ini.contains("Module/SerialNumber")) {
-        p.serialNumber = ini.value("Module/SerialNumber").toString();
-        if (!validSerial(p.serialNumber)) {
-            *error = QStringLiteral("Module/SerialNumber: 1 to 100 printable ASCII characters");
-            return false;
-        }
-    }
-    const QString maskFile = ini.value("Module/MaskFile").toString();
-    if (!maskFile.isEmpty() && !readMaskFile(info.dir().absoluteFilePath(maskFile), &p.mask, error))
-        return false;
-
-    // A store file that does not exist yet is created by the first write; one that exists
-    // must be a whole store.
-    const QString storeFile = ini.value("Module/StoreFile").toString();
-    if (!storeFile.isEmpty()) {
-        p.storeFile = info.dir().absoluteFilePath(storeFile);
-        StoredState scratch;
-        const bool exists = QFileInfo::exists(p.storeFile);
-        if (exists && !isRegularFile(p.storeFile)) {
-            *error = QStringLiteral("store file %1: not a regular file").arg(p.storeFile);
-            return false;
-        }
-        if (exists && !readModuleStore(p.storeFile, &scratch, error))
+    const Source source{ini, info.dir()};
+    for (const auto& [key, read] : kKeys) {
+        if (!read(source, QString::fromLatin1(key), p, error))
             return false;
     }
-
     *profile = p;
     return true;
 }

@@ -5,7 +5,7 @@
 #include "PanelFont.h"
 #include "PanelPlacement.h"
 #include "app/language/LanguageTable.h"
-#include "calib/KqUtils.h"
+#include "calib/display/KqUtils.h"
 #include "log/LogCategories.h"
 
 #include <QCheckBox>

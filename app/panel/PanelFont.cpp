@@ -7,9 +7,7 @@ constexpr int kPointSize = 8;
 } // namespace
 
 QFont panelFont(int languageIndex) {
-    if (languageIndex != kKoreanLanguageIndex)
-        return QFont(QStringLiteral("Tahoma"), kPointSize);
-    const QString family = installedKoreanFamily();
+    const QString family = displayFontFamily(languageIndex);
     // Without any Hangul family nothing renders the texts anyway; keep the panel's metrics.
     return QFont(family.isEmpty() ? QStringLiteral("Tahoma") : family, kPointSize);
 }

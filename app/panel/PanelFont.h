@@ -1,6 +1,6 @@
 #pragma once
 
-#include "calib/KoreanFont.h"
+#include "calib/display/DisplayFont.h"
 
 #include <QFont>
 

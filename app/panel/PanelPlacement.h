@@ -1,6 +1,6 @@
 #pragma once
 
-#include "calib/KqUtils.h"
+#include "calib/display/KqUtils.h"
 
 #include <QMargins>
 #include <QPoint>

@@ -1,7 +1,7 @@
 #include "sim/desktop/DesktopDesk.h"
 
 #include "calib/CalibDlg.h"
-#include "calib/KqUtils.h"
+#include "calib/display/KqUtils.h"
 #include "log/LogCategories.h"
 #include "sim/desktop/DeskSight.h"
 #include "sim/desktop/DesktopScene.h"
@@ -9,9 +9,7 @@
 #include <QApplication>
 #include <QDebug>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPainter>
-#include <QPropertyAnimation>
 #include <QTouchDevice>
 #include <QTouchEvent>
 #include <QWidget>
@@ -46,16 +44,6 @@ CalibDlg* shownCalibDlg() {
     return nullptr;
 }
 
-// Targets of the running calibration: the window keeps unused slots at (0, 0), and no
-// target sits there.
-int targetCount(const CalibDlg& dlg) {
-    const TargetPoints& points = dlg.targetPoints();
-    int n = 0;
-    while (n < kTargetSlots && (points[size_t(n)].x != 0.f || points[size_t(n)].y != 0.f))
-        ++n;
-    return n;
-}
-
 SymbolSighting sightingOf(const QRect& monitor) {
     SymbolSighting s;
     s.windowWidth = monitor.width();
@@ -63,20 +51,17 @@ SymbolSighting sightingOf(const QRect& monitor) {
     const CalibDlg* dlg = shownCalibDlg();
     if (!dlg)
         return s;
-    const auto* label = dlg->findChild<QLabel*>(QStringLiteral("label"));
-    const auto* glide = dlg->findChild<QPropertyAnimation*>();
-    s.index = dlg->getCount();
-    s.count = targetCount(*dlg);
-    if (!label)
-        return s;
-    const QRect r = label->geometry();
-    const QPoint origin = dlg->geometry().topLeft() - monitor.topLeft();
+    const CalibDlg::View view = dlg->view();
+    s.index = view.index;
+    s.count = view.count;
+    const QRect& r = view.symbol;
+    const QPoint origin = view.monitor.topLeft() - monitor.topLeft();
     s.x = origin.x() + r.x() + (r.width() - 1) / 2.0;
     s.y = origin.y() + r.y() + (r.height() - 1) / 2.0;
     const bool onTarget =
-        s.index >= 0 && s.index < s.count && r == targetRect(dlg->targetPoints()[size_t(s.index)]);
-    s.settled = dlg->paintMode() == CalibDlg::Targets && label->isVisible() && onTarget &&
-                (!glide || glide->state() != QAbstractAnimation::Running);
+        s.index >= 0 && s.index < s.count && r == targetRect(view.targets[size_t(s.index)]);
+    s.settled =
+        view.paintMode == CalibDlg::Targets && view.symbolShown && onTarget && !view.symbolGliding;
     return s;
 }
 
@@ -116,15 +101,7 @@ DesktopDesk::~DesktopDesk() {
 }
 
 QRect DesktopDesk::calibrationMonitor() {
-    const QVector<ScreenDesc> screens = KqUtils::screens();
-    if (screens.isEmpty())
-        return QRect();
-    QRect leftmost = screens.first().geometry;
-    for (const ScreenDesc& s : screens) {
-        if (s.geometry.left() < leftmost.left())
-            leftmost = s.geometry;
-    }
-    return leftmost;
+    return KqUtils::leftmostScreen();
 }
 
 // Grabbing repaints the windows; those paints must not ask for another grab.

@@ -4,7 +4,7 @@
 #include "app/panel/MainDlg.h"
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
-#include "calib/UserMessage.h"
+#include "calib/display/UserMessage.h"
 #include "sim/SimTransport.h"
 
 #include <QLabel>

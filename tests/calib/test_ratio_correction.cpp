@@ -1,6 +1,6 @@
 #include "calib/RatioCorrection.h"
-#include "calib/TuningRecord.h"
 #include "device/ByteOrder.h"
+#include "device/TuningRecord.h"
 
 #include <QtTest>
 #include <array>

@@ -1,7 +1,7 @@
 #include "app/language/LanguageTable.h"
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
-#include "calib/UserMessage.h"
+#include "calib/display/UserMessage.h"
 #include "device/ByteOrder.h"
 #include "device/CamDevCtrl.h"
 #include "sim/FactoryRecord.h"

@@ -1,7 +1,7 @@
-#include "calib/TuningRecord.h"
 #include "device/ByteOrder.h"
 #include "device/CamDevCtrl.h"
 #include "device/Packet.h"
+#include "device/TuningRecord.h"
 #include "sim/SimTransport.h"
 #include "tests/support/FakeTransport.h"
 #include "tests/support/QueuedSpy.h"

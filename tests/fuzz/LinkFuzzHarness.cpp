@@ -1,9 +1,9 @@
 #include "tests/fuzz/LinkFuzzHarness.h"
 
-#include "calib/TuningRecord.h"
 #include "device/ByteOrder.h"
 #include "device/CamDevCtrl.h"
 #include "device/Packet.h"
+#include "device/TuningRecord.h"
 
 #include <QCoreApplication>
 #include <algorithm>

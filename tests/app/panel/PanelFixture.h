@@ -3,7 +3,7 @@
 #include "app/language/LanguageTable.h"
 #include "app/panel/MainDlg.h"
 #include "app/panel/MainDlgForm.h"
-#include "calib/KqUtils.h"
+#include "calib/display/KqUtils.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -5,7 +5,7 @@
 // panel scrolls; with a language id (1 to 24, as in the settings file) only panel-<code>.png.
 #include "app/language/LanguageTable.h"
 #include "app/panel/MainDlg.h"
-#include "calib/KqUtils.h"
+#include "calib/display/KqUtils.h"
 #include "tests/support/Screenshots.h"
 
 #include <QApplication>

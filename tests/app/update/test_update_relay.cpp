@@ -2,7 +2,7 @@
 #include "LoopbackHttpServer.h"
 #include "app/language/LanguageTable.h"
 #include "app/update/UpdateLoader.h"
-#include "calib/UserMessage.h"
+#include "calib/display/UserMessage.h"
 
 #include <QApplication>
 #include <QCryptographicHash>

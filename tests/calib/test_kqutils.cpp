@@ -1,0 +1,97 @@
+#include "calib/display/KqUtils.h"
+
+#include <QScreen>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(QVector<ScreenDesc>)
+
+namespace {
+
+ScreenDesc screen(int left, int top, int w, int h, double dpi = 96.0) {
+    return {QRect(left, top, w, h), dpi};
+}
+
+} // namespace
+
+class KqUtilsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { KqUtils::setScreenSource({}); }
+    void leftmostFirst_data();
+    void leftmostFirst();
+    void dpiRatio_data();
+    void dpiRatio();
+    void toolkitListByDefault();
+};
+
+void KqUtilsTest::leftmostFirst_data() {
+    QTest::addColumn<QVector<ScreenDesc>>("screens");
+    QTest::addColumn<QRect>("first");
+    QTest::addColumn<QRect>("second");
+
+    QTest::newRow("one monitor") << QVector<ScreenDesc>{screen(0, 0, 1920, 1080)}
+                                 << QRect(QPoint(0, 0), QPoint(1919, 1079)) << QRect();
+    QTest::newRow("second monitor left of primary")
+        << QVector<ScreenDesc>{screen(0, 0, 1920, 1080), screen(-1280, 0, 1280, 800)}
+        << QRect(-1280, 0, 1280, 800) << QRect(0, 0, 1920, 1080);
+    QTest::newRow("three monitors")
+        << QVector<ScreenDesc>{screen(1920, 0, 1280, 1024), screen(0, 0, 1920, 1080),
+                               screen(-1024, 100, 1024, 768)}
+        << QRect(-1024, 100, 1024, 768) << QRect(0, 0, 1920, 1080);
+    QTest::newRow("stacked monitors: the first listed")
+        << QVector<ScreenDesc>{screen(0, 1080, 1920, 1080), screen(0, 0, 1920, 1080)}
+        << QRect(0, 1080, 1920, 1080) << QRect(0, 0, 1920, 1080);
+    QTest::newRow("no monitor") << QVector<ScreenDesc>{} << QRect() << QRect();
+}
+
+void KqUtilsTest::leftmostFirst() {
+    QFETCH(QVector<ScreenDesc>, screens);
+    QFETCH(QRect, first);
+    QFETCH(QRect, second);
+    KqUtils::setScreenSource([screens] { return screens; });
+
+    QRect out[2] = {QRect(1, 2, 3, 4), QRect(5, 6, 7, 8)};
+    KqUtils::getWindowRect(out);
+    QCOMPARE(out[0], first);
+    QCOMPARE(out[1], second);
+    QCOMPARE(out[1].isNull(), second.isNull());
+    QCOMPARE(KqUtils::leftmostScreen(), first);
+}
+
+void KqUtilsTest::dpiRatio_data() {
+    QTest::addColumn<QRect>("rect");
+    QTest::addColumn<double>("ratio");
+    QTest::newRow("144 dpi") << QRect(-1280, 0, 1280, 800) << 1.5;
+    QTest::newRow("96 dpi") << QRect(0, 0, 1920, 1080) << 1.0;
+    QTest::newRow("120 dpi") << QRect(1920, 0, 1280, 1024) << 1.25;
+    QTest::newRow("same corner, other size") << QRect(-1280, 0, 1280, 801) << 1.0;
+    QTest::newRow("no screen") << QRect(5000, 0, 800, 600) << 1.0;
+    // The toolkit scales this screen by 2 itself and reports 96 / 2.
+    QTest::newRow("scaled by the toolkit") << QRect(0, 1080, 1920, 1080) << 1.0;
+    QTest::newRow("null rectangle") << QRect() << 1.0;
+}
+
+void KqUtilsTest::dpiRatio() {
+    QFETCH(QRect, rect);
+    QFETCH(double, ratio);
+    const QVector<ScreenDesc> screens{
+        screen(0, 0, 1920, 1080, 96), screen(-1280, 0, 1280, 800, 144),
+        screen(1920, 0, 1280, 1024, 120), screen(0, 1080, 1920, 1080, 48)};
+    KqUtils::setScreenSource([screens] { return screens; });
+    QCOMPARE(KqUtils::dpiRatioOf(rect), ratio);
+}
+
+void KqUtilsTest::toolkitListByDefault() {
+    // The offscreen platform offers one 800 x 600 screen.
+    QRect out[2];
+    KqUtils::getWindowRect(out);
+    QCOMPARE(out[0], QGuiApplication::primaryScreen()->geometry());
+    QVERIFY(out[1].isNull());
+    // Run again with QT_SCREEN_SCALE_FACTORS=2 (see CMakeLists.txt): the toolkit's scaling
+    // stands, nothing shrinks it back.
+    QVERIFY(KqUtils::dpiRatioOf(out[0]) >= 1.0);
+}
+
+QTEST_MAIN(KqUtilsTest)
+#include "test_kqutils.moc"
