@@ -26,9 +26,9 @@ struct Box {
     int x1 = -1;
     int y1 = -1;
 
-    void add(int x, int y) {
-        x0 = std::min(x0, x);
-        x1 = std::max(x1, x);
+    void addRun(int from, int to, int y) {
+        x0 = std::min(x0, from);
+        x1 = std::max(x1, to);
         y0 = std::min(y0, y);
         y1 = std::max(y1, y);
     }
@@ -37,6 +37,18 @@ struct Box {
         return x0 == 0 || y0 == 0 || x1 == size.width - 1 || y1 == size.height - 1;
     }
 };
+
+// Calls f(from, to) for every run of one colour in a row. The pixels of a run are neighbours,
+// so they share their label in either connectivity: labels are looked up once per run.
+template <typename F> void forEachRun(const uint8_t* row, int cols, F f) {
+    for (int x = 0; x < cols;) {
+        int end = x + 1;
+        while (end < cols && row[end] == row[x])
+            ++end;
+        f(x, end - 1);
+        x = end;
+    }
+}
 
 } // namespace
 
@@ -60,12 +72,10 @@ void largeRegionContours(const cv::Mat& binary, int minWidth, int minHeight,
         const uint8_t* src = binary.ptr<uint8_t>(y);
         const int* wl = whiteLabels.ptr<int>(y);
         const int* bl = blackLabels.ptr<int>(y);
-        for (int x = 0; x < binary.cols; ++x) {
-            if (src[x])
-                whiteBoxes[wl[x]].add(x, y);
-            else
-                blackBoxes[bl[x]].add(x, y);
-        }
+        forEachRun(src, binary.cols, [&](int from, int to) {
+            Box& box = src[from] ? whiteBoxes[wl[from]] : blackBoxes[bl[from]];
+            box.addRun(from, to, y);
+        });
     }
 
     // A hole's boundary runs on the white pixels around it, one pixel outside its box.
@@ -83,12 +93,10 @@ void largeRegionContours(const cv::Mat& binary, int minWidth, int minHeight,
         const int* wl = whiteLabels.ptr<int>(y);
         const int* bl = blackLabels.ptr<int>(y);
         uint8_t* dst = cleaned.ptr<uint8_t>(y);
-        for (int x = 0; x < binary.cols; ++x) {
-            if (src[x])
-                dst[x] = dropWhite[wl[x]] ? 0 : 255;
-            else
-                dst[x] = fillBlack[bl[x]] ? 255 : 0;
-        }
+        forEachRun(src, binary.cols, [&](int from, int to) {
+            const bool white = src[from] ? !dropWhite[wl[from]] : fillBlack[bl[from]] != 0;
+            std::fill(dst + from, dst + to + 1, white ? 255 : 0);
+        });
     }
     cv::findContours(cleaned, contours, hierarchy, cv::RETR_CCOMP, cv::CHAIN_APPROX_SIMPLE);
 }
