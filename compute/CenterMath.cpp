@@ -36,6 +36,21 @@ bool roundToInt(double v, int& out) {
     return true;
 }
 
+// mapCamToScreen with the current estimators looked up once, for the searches that evaluate
+// it ten thousand times.
+class PreliminaryMapping {
+public:
+    cv::Point2d operator()(double x, double y) const {
+        if (!m_current)
+            return {x, y};
+        const cv::Point2d u = m_current->fit().undistortPoint(x, y);
+        return m_current->calibration().CalcNewPoint(u.x, u.y);
+    }
+
+private:
+    CurrentEstimators* m_current = CurrentEstimators::current();
+};
+
 } // namespace
 
 cv::Point2d contourCentroid(const std::vector<cv::Point>& points) {
@@ -100,11 +115,12 @@ BackProjection backProjectPoint(const cv::Point2d& target, const cv::Point2d& st
     // Rows are searched on all cores; taking the rows' bests in row order with a strict
     // comparison keeps the first of equal distances, as one scan would.
     std::vector<BackProjection> rowBest(ys.size());
+    const PreliminaryMapping map;
     cv::parallel_for_(cv::Range(0, static_cast<int>(ys.size())), [&](const cv::Range& rows) {
         for (int r = rows.start; r < rows.end; ++r) {
             BackProjection& best = rowBest[size_t(r)];
             for (double x : xs) {
-                const cv::Point2d m = mapCamToScreen({x, ys[size_t(r)]});
+                const cv::Point2d m = map(x, ys[size_t(r)]);
                 const double d2 =
                     (target.x - m.x) * (target.x - m.x) + (target.y - m.y) * (target.y - m.y);
                 if (d2 < best.d2) {
