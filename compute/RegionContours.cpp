@@ -26,6 +26,8 @@ struct Runs {
 Runs findRuns(const cv::Mat& binary) {
     Runs r;
     r.rowStart.reserve(size_t(binary.rows) + 1);
+    // Enough for the noisy pictures that get labelled, so the list is not copied as it grows.
+    r.runs.reserve(binary.total() / 8);
     for (int y = 0; y < binary.rows; ++y) {
         r.rowStart.push_back(int(r.runs.size()));
         const uint8_t* row = binary.ptr<uint8_t>(y);
