@@ -6,10 +6,6 @@
 #include <cmath>
 #include <opencv2/core.hpp>
 
-namespace {
-constexpr double kDblEpsilon = 2.220446049250313e-16;
-}
-
 bool Calibration::addPair(const cv::Point2f& imageCorner, const cv::Point2f& windowPoint) {
     if (m_nPairCount >= kMaxPairs)
         return false;
@@ -47,11 +43,8 @@ void Calibration::CalibrationMain() {
     qCDebug(lcCompute) << m_h[6] << m_h[7] << m_h[8];
 }
 
-cv::Point2d Calibration::CalcNewPoint(double x, double y) const {
-    const double w = m_h[6] * x + m_h[7] * y + m_h[8];
-    if (std::fabs(w) < kDblEpsilon)
-        qCDebug(lcCompute) << "Calibration::CalcNewPoint:" << x << y << w;
-    return {(m_h[0] * x + m_h[1] * y + m_h[2]) / w, (m_h[3] * x + m_h[4] * y + m_h[5]) / w};
+void Calibration::logVanishingDenominator(double x, double y, double w) {
+    qCDebug(lcCompute) << "Calibration::CalcNewPoint:" << x << y << w;
 }
 
 std::array<double, 9> Calibration::normalisedSolution() const {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 
 namespace {
@@ -34,6 +35,21 @@ bool roundToInt(double v, int& out) {
     out = static_cast<int>(r);
     return true;
 }
+
+// mapCamToScreen with the current estimators looked up once, for the searches that evaluate
+// it ten thousand times.
+class PreliminaryMapping {
+public:
+    cv::Point2d operator()(double x, double y) const {
+        if (!m_current)
+            return {x, y};
+        const cv::Point2d u = m_current->fit().undistortPoint(x, y);
+        return m_current->calibration().CalcNewPoint(u.x, u.y);
+    }
+
+private:
+    CurrentEstimators* m_current = CurrentEstimators::current();
+};
 
 } // namespace
 
@@ -87,19 +103,37 @@ cv::Point2d calcRobustCenter(const std::vector<cv::Point2d>& points) {
 }
 
 BackProjection backProjectPoint(const cv::Point2d& target, const cv::Point2d& start) {
-    BackProjection best;
     // Running sums, not start + i * step: the grid's last row and column depend on how the
     // additions round.
-    for (double y = start.y - kSearchRadius; y < start.y + kSearchRadius; y += kSearchStep) {
-        for (double x = start.x - kSearchRadius; x < start.x + kSearchRadius; x += kSearchStep) {
-            const cv::Point2d m = mapCamToScreen({x, y});
-            const double d2 =
-                (target.x - m.x) * (target.x - m.x) + (target.y - m.y) * (target.y - m.y);
-            if (d2 < best.d2) {
-                best.d2 = d2;
-                best.point = {x, y};
+    std::vector<double> ys;
+    for (double y = start.y - kSearchRadius; y < start.y + kSearchRadius; y += kSearchStep)
+        ys.push_back(y);
+    std::vector<double> xs;
+    for (double x = start.x - kSearchRadius; x < start.x + kSearchRadius; x += kSearchStep)
+        xs.push_back(x);
+
+    // Rows are searched on all cores; taking the rows' bests in row order with a strict
+    // comparison keeps the first of equal distances, as one scan would.
+    std::vector<BackProjection> rowBest(ys.size());
+    const PreliminaryMapping map;
+    cv::parallel_for_(cv::Range(0, static_cast<int>(ys.size())), [&](const cv::Range& rows) {
+        for (int r = rows.start; r < rows.end; ++r) {
+            BackProjection& best = rowBest[size_t(r)];
+            for (double x : xs) {
+                const cv::Point2d m = map(x, ys[size_t(r)]);
+                const double d2 =
+                    (target.x - m.x) * (target.x - m.x) + (target.y - m.y) * (target.y - m.y);
+                if (d2 < best.d2) {
+                    best.d2 = d2;
+                    best.point = {x, ys[size_t(r)]};
+                }
             }
         }
+    });
+    BackProjection best;
+    for (const BackProjection& row : rowBest) {
+        if (row.d2 < best.d2)
+            best = row;
     }
     return best;
 }

@@ -6,6 +6,7 @@
 #include "compute/PatternGeometry.h"
 #include "sim/camera/Screens.h"
 
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 #include <ctime>
@@ -71,6 +72,14 @@ ProjectionParams fitToDrawnCentres(const BenchScene& scene, const OfflineResult&
     return CalcCalibParameter(in).tp;
 }
 
+// 9 significant digits tell every float apart.
+QString centresText(const OfflineResult& r) {
+    QStringList pairs;
+    for (int i = 0; i < r.nAC; ++i)
+        pairs << QString::asprintf("%.9g,%.9g", double(r.org[i].x), double(r.org[i].y));
+    return pairs.join(' ');
+}
+
 } // namespace
 
 QJsonObject SceneOutcome::toJson() const {
@@ -87,7 +96,8 @@ QJsonObject SceneOutcome::toJson() const {
             {"drawn_map_sq", drawnMapSq},
             {"drawn_map_max", drawnMapMax},
             {"fit_ms", fitMs},
-            {"cpu_ms", cpuMs}};
+            {"cpu_ms", cpuMs},
+            {"centres", centres}};
 }
 
 SceneOutcome SceneOutcome::fromJson(const QJsonObject& o) {
@@ -106,6 +116,7 @@ SceneOutcome SceneOutcome::fromJson(const QJsonObject& o) {
     s.drawnMapMax = o["drawn_map_max"].toDouble();
     s.fitMs = o["fit_ms"].toDouble();
     s.cpuMs = o["cpu_ms"].toDouble();
+    s.centres = o["centres"].toString();
     return s;
 }
 
@@ -138,6 +149,7 @@ SceneOutcome runScene(const BenchScene& scene, const SceneCaptures& captures) {
     out.success = r.success;
     out.fitMs = r.fitMs;
     out.cpuMs = cpuMs;
+    out.centres = centresText(r);
     for (int i = 0; i < r.nAC; ++i) {
         if (!isValidCamPoint(r.org[i]))
             continue;

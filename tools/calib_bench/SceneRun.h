@@ -24,6 +24,7 @@ struct SceneOutcome {
     double drawnMapMax = 0.0;
     double fitMs = 0.0;
     double cpuMs = 0.0; // processor time of the same on all cores
+    QString centres;    // the untweaked centres, every digit of their single precision
 
     QJsonObject toJson() const;
     static SceneOutcome fromJson(const QJsonObject& o);

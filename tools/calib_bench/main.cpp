@@ -6,6 +6,7 @@
 
 #include "BenchScene.h"
 #include "OfflineCalibration.h"
+#include "Reference.h"
 #include "SceneRun.h"
 
 #include <QCommandLineParser>
@@ -105,12 +106,37 @@ void printRow(const QString& name, const Totals& t) {
                 t.cpuMedian());
 }
 
-int runParent(const QStringList& sizes, int scenes, uint32_t seed) {
+struct ReferenceFiles {
+    QString record;  // write the run's centres here
+    QString compare; // check the run's centres against this file
+};
+
+// 0 when the centres match the reference (or there is none to compare with), 3 otherwise.
+int checkReference(const ReferenceRun& run, const ReferenceFiles& files) {
+    if (!files.record.isEmpty() && !run.write(files.record)) {
+        std::fprintf(stderr, "calib-bench: cannot write %s\n", qPrintable(files.record));
+        return 3;
+    }
+    if (files.compare.isEmpty())
+        return 0;
+    QString difference;
+    if (!run.matches(files.compare, difference)) {
+        std::fprintf(stderr, "calib-bench: centres differ from the reference at %s\n",
+                     qPrintable(difference));
+        return 3;
+    }
+    std::fprintf(stderr, "calib-bench: centres identical to %s\n", qPrintable(files.compare));
+    return 0;
+}
+
+int runParent(const QStringList& sizes, int scenes, uint32_t seed, const ReferenceFiles& files) {
     std::printf("%-12s %9s %7s %7s %7s %7s %7s %7s %7s %7s %7s %7s\n", "window", "ok", "c.rms",
                 "c.max", "mk.rms", "map.rms", "map.max", "dmap.rms", "dmap.max", "ms.med", "ms.max",
                 "cpu.med");
     Totals all;
     QJsonArray perSize;
+    ReferenceRun reference;
+    reference.header = QStringLiteral("seed %1, %2 scenes per window size").arg(seed).arg(scenes);
     for (const QString& size : sizes) {
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(),
@@ -126,6 +152,7 @@ int runParent(const QStringList& sizes, int scenes, uint32_t seed) {
             const SceneOutcome s = SceneOutcome::fromJson(o);
             t.add(s);
             all.add(s);
+            reference.scenes << o["scene"].toString() + ": " + s.centres;
             if (!s.success)
                 std::fprintf(stderr, "failed: %s (%d centres)\n", qPrintable(o["scene"].toString()),
                              s.found);
@@ -156,6 +183,9 @@ int runParent(const QStringList& sizes, int scenes, uint32_t seed) {
         {"seed", static_cast<qint64>(seed)},
         {"per_window", perSize}};
     std::printf("%s\n", QJsonDocument(summary).toJson(QJsonDocument::Compact).constData());
+    const int referenceCode = checkReference(reference, files);
+    if (referenceCode != 0)
+        return referenceCode;
     return all.succeeded == all.scenes ? 0 : 1;
 }
 
@@ -173,6 +203,8 @@ int main(int argc, char* argv[]) {
     parser.addOption({"scenes", "Scenes per window size.", "N", "6"});
     parser.addOption({"seed", "Seed of the corpus.", "S", "1"});
     parser.addOption({"dump", "With --window: also write each scene's captures into DIR.", "DIR"});
+    parser.addOption({"record", "Write every scene's untweaked centres into FILE.", "FILE"});
+    parser.addOption({"reference", "Fail unless every scene's centres are those in FILE.", "FILE"});
     parser.process(app);
 
     bool ok = false;
@@ -199,5 +231,5 @@ int main(int argc, char* argv[]) {
             return 2;
         }
     }
-    return runParent(sizes, scenes, seed);
+    return runParent(sizes, scenes, seed, {parser.value("record"), parser.value("reference")});
 }
