@@ -4,6 +4,7 @@
 #include "calib/display/UserMessage.h"
 #include "sim/desktop/SimDesktop.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/Slowed.h"
 
 #include <QtTest>
 
@@ -36,7 +37,7 @@ void ControllerSequencesTest::initTestCase() {
     m_ctrl = new TvMainCtrl(nullptr, &m_language, std::move(desktop.transport));
     QSignalSpy options(m_ctrl, &TvMainCtrl::sigSetFWOption);
     m_ctrl->startCheckThread();
-    QVERIFY(options.wait(15000));
+    QVERIFY(options.wait(slowed(15000)));
     m_ctrl->calibDlg()->m_nLens = options.first().at(3).toInt();
     QTRY_VERIFY(m_ctrl->fwSupported());
 }
@@ -67,7 +68,7 @@ void ControllerSequencesTest::escapeCancelsManualCalibration() {
 void ControllerSequencesTest::tuningOffsetsServeLaterCalibrationsOfTheSameLens() {
     QSignalSpy closed(m_ctrl, &TvMainCtrl::sigClose);
     m_ctrl->StartSemiAutoCalibration();
-    QVERIFY(closed.wait(90000));
+    QVERIFY(closed.wait(slowed(90000)));
     QCOMPARE(closed.first().first().toInt(), 0);
     const TuningRecord& tuning = m_ctrl->prevTweak();
     QCOMPARE(tuning.tweakCount, 20);
@@ -75,7 +76,7 @@ void ControllerSequencesTest::tuningOffsetsServeLaterCalibrationsOfTheSameLens()
 
     LogCapture log;
     m_ctrl->StartAutoCalibration();
-    QVERIFY(closed.wait(60000));
+    QVERIFY(closed.wait(slowed(60000)));
     QVERIFY(!log.contains(QStringLiteral("SlotACNextStep... no SemiAutoCalib")));
     QVERIFY(log.contains(QStringLiteral("ac_tweak_num = 20")));
 
@@ -83,9 +84,9 @@ void ControllerSequencesTest::tuningOffsetsServeLaterCalibrationsOfTheSameLens()
     log.clear();
     m_ctrl->calibDlg()->m_nLens = tuning.lens == 2 ? 3 : 2;
     m_ctrl->StartAutoCalibration();
-    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("calib_success =")), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("calib_success =")), slowed(60000));
     QVERIFY(log.contains(QStringLiteral("SlotACNextStep... no SemiAutoCalib")));
-    QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->state(), 0, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->state(), 0, slowed(30000));
 }
 
 QTEST_MAIN(ControllerSequencesTest)
