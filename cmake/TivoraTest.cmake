@@ -9,6 +9,14 @@ endif()
 # that tests wait for events instead of sleeping; every registered test gets it.
 set(TIVORA_TEST_PAUSES "TIVORA_PAUSE_SCALE=0.1")
 
+# In a ThreadSanitizer build, OpenCV's loops run in the calling thread (see the source).
+function(tivora_serial_opencv_under_tsan target)
+    if(TIVORA_TSAN)
+        target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/SerialOpenCV.cpp)
+        target_link_libraries(${target} PRIVATE opencv_core)
+    endif()
+endfunction()
+
 # tivora_add_test(NAME name SOURCES a.cpp ... LIBS lib ... [LABELS l ...] [ENV VAR=value ...])
 # One Qt Test executable registered with CTest. Widgets render offscreen, and every test
 # gets its own settings folder and instance key so that parallel runs never collide.
@@ -16,6 +24,7 @@ function(tivora_add_test)
     cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE Qt5::Test ${T_LIBS})
+    tivora_serial_opencv_under_tsan(${T_NAME})
     target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR})
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     if(NOT T_TIMEOUT)

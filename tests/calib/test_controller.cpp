@@ -7,6 +7,7 @@
 #include "tests/support/FakeTransport.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/QueuedSpy.h"
+#include "tests/support/Slowed.h"
 
 #include <QtTest>
 
@@ -113,7 +114,8 @@ void ControllerTest::unplugAndReplug_data() {
 void ControllerTest::unplugAndReplug() {
     QFETCH(int, unpluggedForMs);
     SimProfile profile;
-    profile.unplugAfterMs = 500;
+    // Counted from the first open: late enough for the first report even in a slow build.
+    profile.unplugAfterMs = slowed(500);
     profile.replugAfterMs = unpluggedForMs;
     make(profile);
     QueuedSpy ui(m_ctrl, &TvMainCtrl::sigChangeUIState);

@@ -325,10 +325,13 @@ void CalibrationFaultsTest::unplugged_data() {
         << int(Auto) << QStringLiteral("[Faults]\nUnplugOnCapture=2\nUnplugForMs=1500\n");
     QTest::newRow("pattern capture")
         << int(Auto) << QStringLiteral("[Faults]\nUnplugOnCapture=3\nUnplugForMs=1500\n");
-    // The pen rests on the first target long enough for the unplug to fall among the targets.
+    // The pen rests on each target long enough for the unplug to fall among the targets; the
+    // schedule counts from the first open, so it stretches with a slower build's start.
     QTest::newRow("manual targets")
         << int(Manual)
-        << QStringLiteral("[Plug]\nUnplugAfterMs=1000\nReplugAfterMs=2500\n[Pen]\nHoldMs=60000\n");
+        << QStringLiteral("[Plug]\nUnplugAfterMs=%1\nReplugAfterMs=%2\n[Pen]\nHoldMs=60000\n")
+               .arg(slowed(1000))
+               .arg(slowed(2500));
 }
 
 void CalibrationFaultsTest::unplugged() {
@@ -348,15 +351,15 @@ void CalibrationFaultsTest::unplugged() {
                 return i;
         return -1;
     };
-    QTRY_VERIFY_WITH_TIMEOUT(reportAfter(0, false) >= 0, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(reportAfter(0, false) >= 0, slowed(15000));
     // The step is left as it was: the window above decides what the user sees.
     QVERIFY(m_ctrl->state() != TvMainCtrl::Idle);
-    QTRY_VERIFY_WITH_TIMEOUT(reportAfter(reportAfter(0, false), true) >= 0, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(reportAfter(reportAfter(0, false), true) >= 0, slowed(20000));
     QVERIFY(closed.isEmpty());
     QVERIFY(m_messages.isEmpty());
 
     // After the replug the module reports itself again and keeps what it stored.
-    QTRY_VERIFY_WITH_TIMEOUT(m_ctrl->fwSupported(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_ctrl->fwSupported(), slowed(10000));
     QCOMPARE(store(), m_storeBefore);
     QTest::keyClick(m_ctrl->calibDlg(), Qt::Key_Escape);
     QCOMPARE(m_ctrl->state(), int(TvMainCtrl::Idle));
