@@ -20,6 +20,8 @@ const char* kindName(CalibrateCommand::Kind kind) {
         return "manual";
     case CalibrateCommand::Kind::Tuning:
         return "tuning";
+    case CalibrateCommand::Kind::Check:
+        return "check";
     }
     return "";
 }
@@ -42,9 +44,18 @@ CalibrateCommand::CalibrateCommand(TvSetupDlg* setupDlg, Kind kind, Verifier ver
         m_bOptionsSeen = true;
         onReport();
     });
+    connect(ctrl, &TvMainCtrl::sigStoredRecord, this, [this] {
+        m_bRecordSeen = true;
+        onReport();
+    });
     connect(ctrl, &TvMainCtrl::sigClose, this, [this](int code) {
-        if (code == 0)
+        if (code == 0 && m_eKind != Kind::Check)
             finish(true, QString());
+    });
+    connect(ctrl, &TvMainCtrl::sigAccuracyChecked, this, &CalibrateCommand::finishCheck);
+    connect(ctrl, &TvMainCtrl::sigAccuracyCheckLeft, this, [this](bool completed) {
+        if (!completed)
+            finish(false, QStringLiteral("cancelled"));
     });
     const QString failed = setupDlg->language()->textM(TvMainCtrl::kMsgCalibrationFailed);
     user_message::setHandler([this, failed](user_message::Kind, const QString& text) {
@@ -64,12 +75,19 @@ CalibrateCommand::~CalibrateCommand() {
 void CalibrateCommand::onReport() {
     if (m_bStarted || !m_bVersionSeen || !m_bOptionsSeen)
         return;
+    // The check needs to know whether the module holds a calibration at all.
+    if (m_eKind == Kind::Check && !m_bRecordSeen)
+        return;
     m_bStarted = true;
     // Let the panel pass the options on to the calibration window first.
     QTimer::singleShot(0, this, &CalibrateCommand::start);
 }
 
 void CalibrateCommand::start() {
+    if (m_eKind == Kind::Check) {
+        startCheck();
+        return;
+    }
     say(QStringLiteral("calibration %1: started").arg(QLatin1String(kindName(m_eKind))));
     switch (m_eKind) {
     case Kind::Auto:
@@ -81,15 +99,44 @@ void CalibrateCommand::start() {
     case Kind::Tuning:
         m_pSetupDlg->slotStartSCalibration();
         break;
+    case Kind::Check:
+        break;
     }
     if (!m_pSetupDlg->controller()->fwSupported())
         finish(false, QStringLiteral("the module's firmware does not allow calibration"));
+}
+
+void CalibrateCommand::startCheck() {
+    if (m_pSetupDlg->controller()->prevTweak().windowWidth <= 0) {
+        finish(false, QStringLiteral("the module holds no calibration"));
+        return;
+    }
+    m_pSetupDlg->slotStartAccuracyCheck();
+    if (!m_pSetupDlg->controller()->fwSupported())
+        finish(false, QStringLiteral("the module's firmware does not allow calibration"));
+}
+
+// The figures as one line; the report is written by the setup window on the same signal.
+void CalibrateCommand::finishCheck() {
+    if (m_bFinished)
+        return;
+    const AccuracyCheck& check = m_pSetupDlg->controller()->accuracyCheck();
+    m_bFinished = true;
+    say(QStringLiteral("accuracy check: ") + check.summaryLine());
+    const bool passed = check.passed();
+    QTimer::singleShot(m_pSetupDlg->successPause(),
+                       [passed] { QCoreApplication::exit(passed ? 0 : 1); });
 }
 
 void CalibrateCommand::finish(bool success, const QString& reason) {
     if (m_bFinished)
         return;
     m_bFinished = true;
+    if (m_eKind == Kind::Check) {
+        say(QStringLiteral("accuracy check: failed: ") + reason);
+        QCoreApplication::exit(1);
+        return;
+    }
     const QString name = QLatin1String(kindName(m_eKind));
     if (success) {
         say(QStringLiteral("calibration %1: succeeded").arg(name));

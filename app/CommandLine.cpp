@@ -12,9 +12,13 @@ QString CommandLine::usage() {
         "                       the module to talk to: the real one on USB (the default),\n"
         "                       the virtual one, or a peer on a Unix socket\n"
         "  --simulate           the same as --device sim\n"
-        "  --calibrate auto|manual|tuning\n"
+        "  --calibrate auto|manual|tuning|check\n"
         "                       run that calibration once the module is connected, print the\n"
-        "                       result and end with 0 on success, 1 otherwise\n"
+        "                       result and end with 0 on success, 1 otherwise; check measures\n"
+        "                       the stored calibration at 9 targets touched with the pen and\n"
+        "                       ends with 0 when the worst error is within 8 pixels\n"
+        "  --report FILE        where the accuracy check writes its figures (JSON; default\n"
+        "                       accuracy-check.json next to the settings file)\n"
         "  --success-pause SECONDS\n"
         "                       how long the calibration window says that a calibration\n"
         "                       succeeded before the program ends (0 to 60, default 1.5)\n"
@@ -41,10 +45,11 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     const QCommandLineOption simulate(QStringLiteral("simulate"), QString());
     const QCommandLineOption calibrate(QStringLiteral("calibrate"), QString(),
                                        QStringLiteral("KIND"));
+    const QCommandLineOption report(QStringLiteral("report"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption successPause(QStringLiteral("success-pause"), QString(),
                                           QStringLiteral("SECONDS"));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")}, QString());
-    parser.addOptions({help, version, device, simulate, calibrate, successPause, quiet});
+    parser.addOptions({help, version, device, simulate, calibrate, report, successPause, quiet});
 
     if (!parser.parse(arguments)) {
         line.action = Action::Fail;
@@ -73,6 +78,15 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
             line.device = devices.value(nextDevice++);
     }
 
+    if (parser.isSet(report)) {
+        line.reportPath = parser.value(report);
+        if (line.reportPath.isEmpty()) {
+            line.action = Action::Fail;
+            line.text = QStringLiteral("--report needs a file name");
+            return line;
+        }
+    }
+
     if (parser.isSet(successPause)) {
         bool ok = false;
         const double seconds = parser.value(successPause).toDouble(&ok);
@@ -93,9 +107,11 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
             line.calibrationKind = CalibrateCommand::Kind::Manual;
         } else if (kind == QLatin1String("tuning")) {
             line.calibrationKind = CalibrateCommand::Kind::Tuning;
+        } else if (kind == QLatin1String("check")) {
+            line.calibrationKind = CalibrateCommand::Kind::Check;
         } else {
             line.action = Action::Fail;
-            line.text = QStringLiteral("--calibrate needs auto, manual or tuning");
+            line.text = QStringLiteral("--calibrate needs auto, manual, tuning or check");
         }
     }
     return line;

@@ -16,6 +16,7 @@ struct CommandLine {
     QString device; // "--device VALUE", or "sim" for --simulate; the last one counts
     bool calibrate = false;
     CalibrateCommand::Kind calibrationKind = CalibrateCommand::Kind::Auto;
+    QString reportPath;      // "--report FILE": where the accuracy check writes; empty: the default
     int successPauseMs = -1; // "--success-pause SECONDS" in ms; -1: the program's own pause
     bool quiet = false;      // debug lines off; QT_LOGGING_RULES still decides over it
 

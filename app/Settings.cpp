@@ -59,6 +59,22 @@ QString configFilePath() {
     return path;
 }
 
+QString accuracyReportPath() {
+    return QFileInfo(configFilePath()).absolutePath() + QStringLiteral("/accuracy-check.json");
+}
+
+bool writeAccuracyReport(const QString& path, const QByteArray& json) {
+    QString reason;
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()) ||
+        !regular_file::write(path, json, &reason)) {
+        qCWarning(lcApp).noquote()
+            << "accuracy check: could not write the report" << path << reason;
+        return false;
+    }
+    qCDebug(lcApp).noquote() << "accuracy check: report written to" << path;
+    return true;
+}
+
 Values readConfig() {
     const QString path = configFilePath();
     const regular_file::ReadResult file = regular_file::read(path, kMaxFileBytes);

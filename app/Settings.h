@@ -13,6 +13,10 @@ struct Values {
 };
 
 QString configFilePath();
+// The accuracy check's report, "accuracy-check.json" in the settings file's folder.
+QString accuracyReportPath();
+// Writes the report (a regular file, never through a link); false with the reason logged.
+bool writeAccuracyReport(const QString& path, const QByteArray& json);
 Values readConfig();
 // Rewrites the file in place with the program's own keys only.
 void writeConfig(int languageIndex, int penSelection);

@@ -12,7 +12,10 @@
 #include "log/Pause.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDebug>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QPixmap>
 #include <QThread>
@@ -30,7 +33,9 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
     : QDialog(parent),
       // Scripted runs end at once.
       m_nSuccessPauseMs(qEnvironmentVariableIntValue("TIVORA_UNATTENDED") == 1 ? 0
-                                                                               : kSuccessPauseMs) {
+                                                                               : kSuccessPauseMs),
+      m_bOfferCheck(qEnvironmentVariableIntValue("TIVORA_UNATTENDED") != 1),
+      m_sReportPath(settings::accuracyReportPath()) {
     if (objectName().isEmpty())
         setObjectName(QStringLiteral("TvSetupDlg"));
     resize(400, 300);
@@ -51,6 +56,9 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
     connect(m_pMainCtrl, &TvMainCtrl::sigSetFWOption, this, &TvSetupDlg::slotSetFWOption);
     connect(m_pMainCtrl, &TvMainCtrl::sigReceiveMask, this, &TvSetupDlg::slotReceiveMask);
     connect(m_pMainCtrl, &TvMainCtrl::sigClose, this, &TvSetupDlg::slotCalibrationClosed);
+    connect(m_pMainCtrl, &TvMainCtrl::sigAccuracyChecked, this, &TvSetupDlg::slotAccuracyChecked);
+    connect(m_pMainCtrl, &TvMainCtrl::sigAccuracyCheckLeft, this,
+            &TvSetupDlg::slotAccuracyCheckLeft);
 
     m_psMainDlg = new MainDlg(nullptr, m_pLanguage);
     connect(m_psMainDlg, &MainDlg::sigStartAlignmentDisplay, this,
@@ -64,6 +72,8 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
     connect(m_psMainDlg, &MainDlg::sigSetPenSelect, this, &TvSetupDlg::slotSetPenSelect);
     connect(m_psMainDlg, &MainDlg::sigSetLens, this, &TvSetupDlg::slotSetLens);
     connect(m_psMainDlg, &MainDlg::sigClose, this, &TvSetupDlg::slotCloseDlg);
+    connect(m_psMainDlg, &MainDlg::sigStartAccuracyCheck, this,
+            &TvSetupDlg::slotStartAccuracyCheck);
     connect(m_pMainCtrl, &TvMainCtrl::sigConnectionStatus, m_psMainDlg,
             &MainDlg::SetConnectionStatus);
 
@@ -177,6 +187,23 @@ void TvSetupDlg::slotStartSCalibration() {
     m_pMainCtrl->StartSemiAutoCalibration();
 }
 
+void TvSetupDlg::slotStartAccuracyCheck() {
+    leaveAlignmentForCalibration();
+    m_pMainCtrl->StartAccuracyCheck(false);
+}
+
+void TvSetupDlg::slotAccuracyChecked() {
+    const QJsonObject report = m_pMainCtrl->accuracyCheck().toJson(QDateTime::currentDateTime());
+    settings::writeAccuracyReport(m_sReportPath, QJsonDocument(report).toJson());
+}
+
+void TvSetupDlg::slotAccuracyCheckLeft(bool) {
+    if (!m_bCheckEndsProgram)
+        return;
+    m_bCheckEndsProgram = false;
+    slotCloseDlg(0);
+}
+
 void TvSetupDlg::slotUpdateAlignImage(QImage sImage) {
     if (m_psAlignDlg && m_psAlignDlg->isDisplayOn() && m_psAlignDlg->isVisible())
         m_psAlignDlg->imageLabel()->setPixmap(QPixmap::fromImage(sImage));
@@ -191,6 +218,10 @@ void TvSetupDlg::slotCloseDlg(int code) {
 void TvSetupDlg::slotCalibrationClosed(int code) {
     if (code != 0 || m_nSuccessPauseMs <= 0) {
         slotCloseDlg(code);
+        return;
+    }
+    if (m_bOfferCheck && m_pMainCtrl->StartAccuracyCheck(true)) {
+        m_bCheckEndsProgram = true;
         return;
     }
     CalibDlg* calib = m_pMainCtrl->calibDlg();

@@ -33,6 +33,12 @@ public:
     // How long the calibration window says "succeeded" before the program ends; 0 skips it.
     int successPause() const { return m_nSuccessPauseMs; }
     void setSuccessPause(int ms) { m_nSuccessPauseMs = ms; }
+    // After a successful calibration the interactive program offers the accuracy check;
+    // scripted runs (TIVORA_UNATTENDED=1, --calibrate) end at once as they always did.
+    void setOfferCheck(bool offer) { m_bOfferCheck = offer; }
+    // Where the accuracy check writes its figures; by default next to the settings file.
+    void setReportPath(const QString& path) { m_sReportPath = path; }
+    QString reportPath() const { return m_sReportPath; }
 
 signals:
     void sigStartAlignmentDisplay();
@@ -52,6 +58,9 @@ public slots:
     void slotStartACalibration();
     void slotStartMCalibration();
     void slotStartSCalibration();
+    void slotStartAccuracyCheck();
+    void slotAccuracyChecked();
+    void slotAccuracyCheckLeft(bool completed);
     void slotUpdateAlignImage(QImage sImage);
     void slotCloseDlg(int code);
     // The controller's close: after a successful calibration (code 0) the success screen.
@@ -78,4 +87,8 @@ private:
     AlignmentDlg* m_psAlignDlg = nullptr;
     UpdateLoader* m_pUpdateLoader = nullptr;
     int m_nSuccessPauseMs;
+    bool m_bOfferCheck;
+    QString m_sReportPath;
+    // The check runs in place of the success screen, so leaving it ends the program.
+    bool m_bCheckEndsProgram = false;
 };

@@ -68,8 +68,12 @@ int main(int argc, char* argv[]) {
     setupDlg.start();
     if (line.successPauseMs >= 0)
         setupDlg.setSuccessPause(line.successPauseMs);
-    if (line.calibrate)
+    if (!line.reportPath.isEmpty())
+        setupDlg.setReportPath(line.reportPath);
+    if (line.calibrate) {
+        setupDlg.setOfferCheck(false);
         new CalibrateCommand(&setupDlg, line.calibrationKind, choice.verifier);
+    }
     const int exitCode = app.exec();
     limitShutdown(kShutdownLimitMs, exitCode);
     return exitCode;

@@ -14,6 +14,7 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QMutexLocker>
 #include <QPainter>
 #include <QPropertyAnimation>
@@ -45,6 +46,19 @@ constexpr int kHeadingPixels = 56;
 // Entries of the language table's calibration status texts.
 constexpr int kTextTargetOf = 2;
 constexpr int kTextPressEsc = 3;
+constexpr int kTextSucceeded = 4;
+// Entries of the accuracy check's texts.
+constexpr int kCheckHeading = 0;
+constexpr int kCheckInstruction = 1;
+constexpr int kCheckFigures = 2;
+constexpr int kCheckFiguresMm = 3;
+constexpr int kCheckWithin = 4;
+constexpr int kCheckAbove = 5;
+constexpr int kCheckClose = 6;
+// The summary's marks: the worst target's ring, the cross on every target.
+constexpr int kWorstRingRadius = 40;
+constexpr int kCrossArm = 12;
+constexpr int kLabelHeight = 24;
 
 // Touch positions come from the platform; anything non-finite or out of range must not reach
 // an int conversion.
@@ -166,6 +180,17 @@ void CalibDlg::prepareTuningTargets() {
     label->show();
     InitialCalibration(true);
     m_ptTarget = tuningOrder(m_ptTarget);
+    pushButton->hide();
+    pushButtonLeft->hide();
+    label->setGeometry(targetRect(m_ptTarget[0]));
+}
+
+void CalibDlg::prepareCheckTargets(bool afterCalibration) {
+    m_bCheckAfterCalibration = afterCalibration;
+    m_ptTarget = TargetPoints{};
+    const auto check = checkPoints(m_nWidth, m_nHeight);
+    std::copy(check.begin(), check.end(), m_ptTarget.begin());
+    label->show();
     pushButton->hide();
     pushButtonLeft->hide();
     label->setGeometry(targetRect(m_ptTarget[0]));
@@ -307,6 +332,13 @@ void CalibDlg::paintEvent(QPaintEvent*) {
     case Pattern:
         paintPattern(painter, m_nWidth, m_nHeight, m_nCeiling, m_nRear, m_ptTarget);
         break;
+    case Check:
+        if (m_nIndex <= m_nCount - 1)
+            paintCheckScreen(painter);
+        break;
+    case CheckSummary:
+        paintCheckSummary(painter);
+        break;
     case Outcome:
         painter.fillRect(0, 0, m_nWidth, m_nHeight, Qt::black);
         painter.setPen(Qt::white);
@@ -328,11 +360,14 @@ QFont CalibDlg::textFont(int pointSize) const {
 }
 
 QString CalibDlg::statusText() const {
-    const bool onTarget = m_nPaintMode == Targets && m_nIndex >= 0 && m_nIndex < m_nCount;
+    const bool targetScreen = m_nPaintMode == Targets || m_nPaintMode == Check;
+    const bool onTarget = targetScreen && m_nIndex >= 0 && m_nIndex < m_nCount;
     if (onTarget && m_pText) {
         return m_pText->textCS(kTextTargetOf).arg(m_nIndex + 1).arg(m_nCount) +
                QStringLiteral("   ") + m_pText->textCS(kTextPressEsc);
     }
+    if (m_nPaintMode == CheckSummary && m_pText)
+        return m_pText->textAK(kCheckClose);
     return m_nPaintMode == Outcome ? QString() : m_sStatus;
 }
 
@@ -362,6 +397,102 @@ void CalibDlg::showOutcome(const QString& text) {
     showAndWait();
 }
 
+void CalibDlg::showCheckSummary(const AccuracyCheck& check) {
+    m_check = check;
+    label->hide();
+    setPaintMode(CheckSummary);
+}
+
+void CalibDlg::paintHeading(QPainter& painter, const QString& text) {
+    // The background is text-free: the heading stands where the picture's design puts it,
+    // 40 to 120 of its 800 rows, in the user's language.
+    QFont heading = textFont(12);
+    heading.setPixelSize(std::max(1, m_nHeight * kHeadingPixels / kBackgroundHeight));
+    heading.setBold(true);
+    painter.setFont(heading);
+    painter.drawText(QRect(0, m_nHeight * kHeadingTop / kBackgroundHeight, m_nWidth,
+                           m_nHeight * kHeadingHeight / kBackgroundHeight),
+                     Qt::AlignCenter, text);
+}
+
+void CalibDlg::paintCheckScreen(QPainter& painter) {
+    painter.drawImage(QPoint(0, 0), m_imgBackground);
+    if (!m_pText)
+        return;
+    if (m_pText->isRightToLeft())
+        painter.setLayoutDirection(Qt::RightToLeft);
+    painter.setPen(Qt::white);
+    paintHeading(painter, m_pText->textAK(kCheckHeading));
+    QString text = m_pText->textAK(kCheckInstruction);
+    if (m_bCheckAfterCalibration)
+        text = m_pText->textCS(kTextSucceeded) + QStringLiteral("\r\n\r\n") + text;
+    // Below the centre target, above the lower ones.
+    const int top = m_nHeight / 2 + kTargetSymbolSize / 2 + 10;
+    painter.setFont(textFont(12));
+    painter.drawText(QRect(0, top, m_nWidth, std::max(1, m_nHeight / 6)), Qt::AlignCenter, text);
+}
+
+QString CalibDlg::checkFigures() const {
+    if (!m_pText)
+        return QString();
+    const auto number = [](double v) { return QString::number(v, 'f', 1); };
+    const int worst = m_check.worstIndex() + 1;
+    if (m_check.knowsMillimetres())
+        return m_pText->textAK(kCheckFiguresMm)
+            .arg(number(m_check.meanPx()), number(m_check.meanMm()), number(m_check.worstPx()),
+                 number(m_check.worstMm()))
+            .arg(worst);
+    return m_pText->textAK(kCheckFigures)
+        .arg(number(m_check.meanPx()), number(m_check.worstPx()))
+        .arg(worst);
+}
+
+void CalibDlg::paintCheckSummary(QPainter& painter) {
+    painter.fillRect(0, 0, m_nWidth, m_nHeight, Qt::black);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QVector<AccuracyCheck::Touch>& touches = m_check.touches();
+    const int worst = m_check.worstIndex();
+    painter.setFont(textFont(10));
+    for (int i = 0; i < touches.size(); ++i) {
+        const QPointF t = touches[i].target;
+        const bool bad = touches[i].errorPx > m_check.thresholdPx();
+        painter.setPen(QPen(Qt::white, 2));
+        painter.drawLine(t - QPointF(kCrossArm, 0), t + QPointF(kCrossArm, 0));
+        painter.drawLine(t - QPointF(0, kCrossArm), t + QPointF(0, kCrossArm));
+        const QColor mark = bad ? QColor(255, 160, 0) : QColor(0, 220, 0);
+        painter.setPen(QPen(mark, 2));
+        painter.setBrush(mark);
+        painter.drawEllipse(touches[i].touch, 4, 4);
+        painter.setBrush(Qt::NoBrush);
+        if (i == worst) {
+            painter.setPen(QPen(QColor(255, 0, 0), 4));
+            painter.drawEllipse(t, kWorstRingRadius, kWorstRingRadius);
+        }
+        painter.setPen(i == worst ? QColor(255, 80, 80) : QColor(Qt::white));
+        // Below the target, or above it where the window ends below.
+        const double below = t.y() + kWorstRingRadius + 4;
+        const double labelTop =
+            below + kLabelHeight <= m_nHeight ? below : t.y() - kWorstRingRadius - 4 - kLabelHeight;
+        painter.drawText(QRectF(t.x() - 100, labelTop, 200, kLabelHeight),
+                         Qt::AlignHCenter | Qt::AlignTop,
+                         QStringLiteral("%1: %2 px").arg(i + 1).arg(touches[i].errorPx, 0, 'f', 1));
+    }
+    if (!m_pText)
+        return;
+    if (m_pText->isRightToLeft())
+        painter.setLayoutDirection(Qt::RightToLeft);
+    painter.setPen(Qt::white);
+    paintHeading(painter, m_pText->textAK(kCheckHeading));
+    const QString verdict =
+        m_check.passed() ? m_pText->textAK(kCheckWithin) : m_pText->textAK(kCheckAbove);
+    const QString text =
+        checkFigures() + QStringLiteral("\r\n\r\n") + verdict.arg(m_check.thresholdPx());
+    const int top = m_nHeight / 2 + kTargetSymbolSize / 2 + 10;
+    painter.setFont(textFont(14));
+    painter.setPen(m_check.passed() ? QColor(Qt::white) : QColor(255, 160, 0));
+    painter.drawText(QRect(0, top, m_nWidth, std::max(1, m_nHeight / 6)), Qt::AlignCenter, text);
+}
+
 void CalibDlg::paintTargetScreen(QPainter& painter) {
     painter.drawImage(QPoint(0, 0), m_imgBackground);
 
@@ -377,17 +508,8 @@ void CalibDlg::paintTargetScreen(QPainter& painter) {
     }
     painter.setBackgroundMode(Qt::TransparentMode);
     painter.setPen(Qt::white);
-    if (m_pText) {
-        // The background is text-free: the heading stands where the picture's design puts it,
-        // 40 to 120 of its 800 rows, in the user's language.
-        QFont heading = textFont(12);
-        heading.setPixelSize(std::max(1, m_nHeight * kHeadingPixels / kBackgroundHeight));
-        heading.setBold(true);
-        painter.setFont(heading);
-        painter.drawText(QRect(0, m_nHeight * kHeadingTop / kBackgroundHeight, m_nWidth,
-                               m_nHeight * kHeadingHeight / kBackgroundHeight),
-                         Qt::AlignCenter, m_pText->textCW(0));
-    }
+    if (m_pText)
+        paintHeading(painter, m_pText->textCW(0));
     painter.setFont(textFont(12));
     painter.drawText(textRect, Qt::AlignCenter, text);
 }
@@ -442,6 +564,15 @@ bool CalibDlg::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     const bool touch =
         type == QEvent::TouchBegin || type == QEvent::TouchUpdate || type == QEvent::TouchEnd;
+    if (g_bTouchCapture && m_nPaintMode == Check && type == QEvent::MouseButtonRelease) {
+        // A module set up as an absolute pointer rather than a touch screen reports the pen
+        // as the mouse; mouse events made from a touch were caught as the touch already.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && mouse->source() == Qt::MouseEventNotSynthesized) {
+            catchTouchRelease(QPointF(mapFromGlobal(mouse->globalPos())), mouse->screenPos());
+            return true;
+        }
+    }
     if (!g_bTouchCapture || !touch)
         return QDialog::eventFilter(watched, event);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calib/AccuracyCheck.h"
 #include "compute/TargetLayout.h"
 
 #include <QDialog>
@@ -26,7 +27,16 @@ class CalibDlg : public QDialog {
     Q_OBJECT
 
 public:
-    enum PaintMode { Black = 0, White = 1, Targets = 2, Pattern = 3, KeepMode = 4, Outcome = 5 };
+    enum PaintMode {
+        Black = 0,
+        White = 1,
+        Targets = 2,
+        Pattern = 3,
+        KeepMode = 4,
+        Outcome = 5,
+        Check = 6,        // the accuracy check's targets, touched one by one
+        CheckSummary = 7, // its figures, with every target's error and the worst one marked
+    };
 
     // What the window shows, for peers that must not depend on its widgets (the virtual
     // module's desk).
@@ -53,6 +63,9 @@ public:
     void prepareAutoTargets();
     void prepareManualTargets();
     void prepareTuningTargets();
+    // The accuracy check's 9 targets; afterCalibration puts the calibration's success above
+    // the instruction.
+    void prepareCheckTargets(bool afterCalibration);
     void InitialCalibration(bool bAuto);
 
     void setCurrentIndex(int index) { m_nIndex = index; }
@@ -78,6 +91,8 @@ public:
 
     // A black screen with the text in its centre, e.g. a calibration's success.
     void showOutcome(const QString& text);
+    // The accuracy check's result over the targets it was measured at.
+    void showCheckSummary(const AccuracyCheck& check);
 
     int paintMode() const { return m_nPaintMode; }
     View view() const;
@@ -119,6 +134,10 @@ private:
     void showRings(int sweepDegrees, const QColor& color);
     void waitWhile(const bool& flag);
     void paintTargetScreen(QPainter& painter);
+    void paintCheckScreen(QPainter& painter);
+    void paintCheckSummary(QPainter& painter);
+    void paintHeading(QPainter& painter, const QString& text);
+    QString checkFigures() const;
     void paintStatus(QPainter& painter);
     QFont textFont(int pointSize) const;
     void catchTouchRelease(const QPointF& localPos, const QPointF& screenPos);
@@ -146,4 +165,6 @@ private:
     QPixmap m_pixSymbol;
     double m_dpiRatio = 1.0;
     QString m_sStatus;
+    bool m_bCheckAfterCalibration = false;
+    AccuracyCheck m_check;
 };

@@ -173,6 +173,10 @@ void TvMainCtrl::onInputPoints(const uint8_t* points) {
 }
 
 void TvMainCtrl::slotCaliDlgWorkingDone(bool bDone) {
+    if (m_nState == CheckTargets || m_nState == CheckSummary) {
+        leaveAccuracyCheck();
+        return;
+    }
     if (m_nState == ManualTargets) {
         if (bDone)
             m_pDevice->SendMCEnd();

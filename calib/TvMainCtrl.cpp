@@ -166,6 +166,7 @@ void TvMainCtrl::slotSetFWOption(unsigned char c, unsigned char r, unsigned char
 
 void TvMainCtrl::slotSetPrevTweak(unsigned char* pEEPROM) {
     m_sPrevTweak = TuningRecord::fromDeviceRecord(pEEPROM);
+    emit sigStoredRecord();
 }
 
 void TvMainCtrl::slotReceiveMask(unsigned char* mask, int size) {
@@ -295,6 +296,10 @@ void TvMainCtrl::stopProbeTimer() {
 }
 
 void TvMainCtrl::slotTouchEvent(int x, int y) {
+    if (m_nState == CheckTargets) {
+        onCheckTouch(x, y);
+        return;
+    }
     stopProbeTimer();
     if (m_nProbeIndex == 0 || m_nProbeIndex == 1) {
         m_ptTouched[size_t(m_nProbeIndex)] = QPoint(x, y);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calib/AccuracyCheck.h"
 #include "calib/ConnectionStatus.h"
 #include "compute/AutoCalibration.h"
 #include "device/Transport.h"
@@ -41,6 +42,8 @@ public:
         PatternImageRequested = 11,
         Uploaded = 15,
         RatioCheck = 16,
+        CheckTargets = 20, // the accuracy check's targets shown, one at a time
+        CheckSummary = 21, // its figures shown until Esc
     };
     // The message a failed calibration shows: "M14", entry 13 of the message table.
     static constexpr int kMsgCalibrationFailed = 13;
@@ -60,6 +63,11 @@ public:
     void StartAutoCalibration();
     void StartManualCalibration();
     void StartSemiAutoCalibration();
+    // The accuracy check of the module's stored calibration: 9 targets the user touches with
+    // the pen, reported as the module's normal touch input. False when the firmware does not
+    // allow calibration. afterCalibration: the window says first that a calibration succeeded.
+    bool StartAccuracyCheck(bool afterCalibration);
+    const AccuracyCheck& accuracyCheck() const { return m_check; }
     void startLiveImage();
     void stopLiveImage();
     void sendMask(unsigned char* mask, int size);
@@ -88,6 +96,12 @@ signals:
     // After each look of the connection watch; serial only with Connected.
     void sigConnectionStatus(ConnectionStatus status, QString serial);
     void sigClose(int code);
+    // The module's stored record arrived (prevTweak() holds its calibration's window size).
+    void sigStoredRecord();
+    // Every check target was touched; accuracyCheck() holds the figures.
+    void sigAccuracyChecked();
+    // The check's window was left with Esc; completed when its figures were shown.
+    void sigAccuracyCheckLeft(bool completed);
 
 public slots:
     void slotSetFWVersion(QString sVersion);
@@ -122,6 +136,8 @@ private:
     void setCalibInformation(const cv::Point2f* windowPoints, int count, int tweakCount = 0,
                              const cv::Point2f* tweaks = nullptr);
     void upload(bool tweakPresent, int tweakCount, const float* tweaks);
+    void onCheckTouch(int x, int y);
+    void leaveAccuracyCheck();
     void startProbe(int index);
     void stopProbeTimer();
     void finishCalibration();
@@ -152,4 +168,5 @@ private:
     // What the last automatic computation saw, for the failure message.
     CalibrationFailure m_lastFailure = CalibrationFailure::None;
     int m_lastMarksFound = 0;
+    AccuracyCheck m_check;
 };

@@ -66,6 +66,32 @@ TargetPoints tuningOrder(const TargetPoints& pattern) {
     return out;
 }
 
+std::array<TargetPoint, kCheckPoints> checkPoints(int w, int h) {
+    const double m = targetMargin(w, h);
+    const double dx = w - 1 - 2 * m;
+    const double dy = h - 1 - 2 * m;
+    // Halfway between the window's edge and the outer calibration targets; on small screens
+    // the symbol there is cut by the edge, its centre stays in view.
+    const double corner = m / 2;
+    const double left = corner;
+    const double right = w - 1 - corner;
+    const double top = corner;
+    const double bottom = h - 1 - corner;
+    const double midX = (w - 1) / 2.0;
+    const double midY = (h - 1) / 2.0;
+    const double xy[kCheckPoints][2] = {
+        {left, top},        {midX, m + dy / 6},     {right, top},
+        {m + dx / 6, midY}, {midX, midY},           {m + 5 * dx / 6, midY},
+        {left, bottom},     {midX, m + 5 * dy / 6}, {right, bottom},
+    };
+    std::array<TargetPoint, kCheckPoints> pts{};
+    for (int i = 0; i < kCheckPoints; ++i) {
+        pts[size_t(i)].x = static_cast<float>(roundHalfUp(xy[i][0]));
+        pts[size_t(i)].y = static_cast<float>(roundHalfUp(xy[i][1]));
+    }
+    return pts;
+}
+
 QRect targetRect(const TargetPoint& p) {
     const int half = kTargetSymbolSize / 2;
     return QRect(roundHalfUp(p.x - half), roundHalfUp(p.y - half), kTargetSymbolSize,

@@ -21,3 +21,7 @@ void addMaskHandlers(CommandTable& table);
 void addLiveImageHandlers(CommandTable& table);
 void addCaptureHandlers(CommandTable& table);
 void addPenHandlers(CommandTable& table);
+
+// While the module tracks, the virtual user touches each accuracy-check target the desk
+// shows, once; the module reports the touch through the calibration it holds.
+void followCheckTargets(ModuleContext& m);

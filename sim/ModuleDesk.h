@@ -7,6 +7,9 @@
 struct SymbolSighting {
     // The window shows its target screen and the symbol rests on its current target.
     bool settled = false;
+    // That target screen is the accuracy check's, where the pen touches through the module's
+    // tracking rather than a calibration command.
+    bool checking = false;
     int index = -1; // the window's current target
     int count = 0;  // targets of the running calibration
     double x = 0.0; // centre of the symbol

@@ -61,9 +61,17 @@ struct PenState {
     std::array<float, 2 * kInputSlots> inputPoints{};
 };
 
+// The pen the module tracks outside calibration: which tracking run it belongs to and the
+// accuracy-check target it touched last in that run.
+struct TrackedPenState {
+    uint32_t run = 0;
+    int touchedTarget = -1;
+};
+
 // What the module forgets when it loses power.
 struct SessionState {
     bool tracking = true;
+    TrackedPenState trackedPen;
     uint32_t imageReverse = 0;
     uint32_t monoBin = 0;
     std::map<uint16_t, uint8_t> sensorRegisters = {{kRegGainHigh, kNeutralGain >> 8},

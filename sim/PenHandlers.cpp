@@ -101,7 +101,7 @@ void approach(ModuleContext& m, uint32_t touch, uint32_t target, int64_t waited)
     if (!current(m, touch) || !m.desk)
         return;
     const SymbolSighting s = m.desk->targetSymbol();
-    if (s.settled && s.index == int(target)) {
+    if (s.settled && !s.checking && s.index == int(target)) {
         press(m, touch, target, s);
         return;
     }

@@ -9,6 +9,8 @@ using namespace pkt;
 void setTracking(const InPacket& in, ModuleContext& m) {
     m.state.session.tracking = in.code() == CMD_START_TRACKING;
     m.out.ack();
+    if (m.state.session.tracking)
+        followCheckTargets(m);
 }
 
 void sendVersion(const InPacket&, ModuleContext& m) {

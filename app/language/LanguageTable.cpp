@@ -79,6 +79,7 @@ void LanguageTable::loadLanguage(int languageId, const QLocale& systemLocale) {
     m_AV = readSection(file, QStringLiteral("AlignmentView"), QStringLiteral("AV"), 2);
     m_PS = readSection(file, QStringLiteral("PanelStatus"), QStringLiteral("PS"), 4);
     m_CS = readSection(file, QStringLiteral("CalibrationStatus"), QStringLiteral("CS"), 9);
+    m_AK = readSection(file, QStringLiteral("AccuracyCheck"), QStringLiteral("AK"), 8);
     m_L = readSection(m_sFilePrefix + QStringLiteral("Idx"), QStringLiteral("Language"),
                       QStringLiteral("L"), kLanguageCount);
 }
@@ -115,6 +116,9 @@ QString LanguageTable::textPS(int entry) const {
 }
 QString LanguageTable::textCS(int entry) const {
     return m_CS.value(entry);
+}
+QString LanguageTable::textAK(int entry) const {
+    return m_AK.value(entry);
 }
 QString LanguageTable::textM(int entry) const {
     return m_M.value(entry);

@@ -35,6 +35,10 @@ public:
     // calibration: 5 no screen in the picture, 6 only %1 of 20 marks found, 7 the fit failed;
     // 8 the pointer to the alignment view.
     QString textCS(int entry) const;
+    // The accuracy check: 0 its heading, 1 the instruction, 2 and 3 the figures without and
+    // with millimetres, 4 within the threshold, 5 above it, 6 the close hint, 7 the panel's
+    // menu entry.
+    QString textAK(int entry) const;
     QString textL(int entry) const;
 
     int languageIndex() const { return m_nIndex; }
@@ -47,5 +51,5 @@ private:
     QString m_sFilePrefix;
     int m_nIndex = kEnglishIndex;
     QString m_sCode = QStringLiteral("ENU");
-    QStringList m_T, m_C, m_CW, m_M, m_AV, m_PS, m_CS, m_L;
+    QStringList m_T, m_C, m_CW, m_M, m_AV, m_PS, m_CS, m_AK, m_L;
 };

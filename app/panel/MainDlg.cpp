@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDebug>
@@ -18,6 +19,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -484,6 +486,13 @@ void MainDlg::keyPressEvent(QKeyEvent* event) {
     // Every key stops here: the dialog's own handling would close on Escape without a signal.
     if (event->key() == Qt::Key_Escape && isVisible())
         emit sigClose(0);
+}
+
+void MainDlg::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    fillContextMenu(menu);
+    if (!menu.isEmpty())
+        menu.exec(event->globalPos());
 }
 
 void MainDlg::closeEvent(QCloseEvent* event) {

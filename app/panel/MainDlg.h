@@ -8,6 +8,8 @@
 #include <memory>
 
 class LanguageTable;
+class QContextMenuEvent;
+class QMenu;
 struct MainDlgForm;
 
 // The options panel the user sees while no calibration or alignment runs. It never talks to
@@ -51,8 +53,11 @@ signals:
     void sigSetPenSelect(bool bcheck);
     void sigSetLens(eLens lens);
     void sigClose(int code);
+    // From the panel's context menu: measure the stored calibration's accuracy.
+    void sigStartAccuracyCheck();
 
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -84,6 +89,9 @@ private:
     void applyDirection();
     Qt::LayoutDirection textDirection() const;
     void showConnectionStatus();
+    // The entries of the panel's context menu (PanelMenu.cpp); the designed layout has no
+    // room for further buttons.
+    void fillContextMenu(QMenu& menu);
 
     std::unique_ptr<MainDlgForm> m_pUi;
     bool m_bRefreshing = true;

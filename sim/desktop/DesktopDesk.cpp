@@ -60,8 +60,9 @@ SymbolSighting sightingOf(const QRect& monitor) {
     s.y = origin.y() + r.y() + (r.height() - 1) / 2.0;
     const bool onTarget =
         s.index >= 0 && s.index < s.count && r == targetRect(view.targets[size_t(s.index)]);
-    s.settled =
-        view.paintMode == CalibDlg::Targets && view.symbolShown && onTarget && !view.symbolGliding;
+    s.checking = view.paintMode == CalibDlg::Check;
+    const bool targetScreen = view.paintMode == CalibDlg::Targets || s.checking;
+    s.settled = targetScreen && view.symbolShown && onTarget && !view.symbolGliding;
     return s;
 }
 
@@ -151,7 +152,9 @@ void DesktopDesk::refresh() {
 
 void DesktopDesk::touchAt(double fx, double fy) {
     const QRect monitor = calibrationMonitor();
-    const QPointF global(monitor.x() + fx * monitor.width(), monitor.y() + fy * monitor.height());
+    // A touch at the right or bottom edge (a fraction of 1) is on the monitor's last pixel.
+    const QPointF global(std::min(monitor.x() + fx * monitor.width(), double(monitor.right())),
+                         std::min(monitor.y() + fy * monitor.height(), double(monitor.bottom())));
     QWidget* window = windowAt(global.toPoint());
     QWidget* target = nullptr;
     if (window) {

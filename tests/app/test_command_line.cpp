@@ -25,23 +25,28 @@ void CommandLineTest::switches_data() {
     QTest::addColumn<bool>("calibrate");
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("successPauseMs");
-    QTest::newRow("nothing") << QStringList{"tivora"} << true << false << 0 << -1;
-    QTest::newRow("update switch first")
-        << QStringList{"tivora", "/noAutoUpdate", "--simulate"} << false << false << 0 << -1;
-    QTest::newRow("update switch second")
-        << QStringList{"tivora", "--simulate", "/noAutoUpdate"} << true << false << 0 << -1;
+    QTest::addColumn<QString>("reportPath");
+    QTest::newRow("nothing") << QStringList{"tivora"} << true << false << 0 << -1 << QString();
+    QTest::newRow("update switch first") << QStringList{"tivora", "/noAutoUpdate", "--simulate"}
+                                         << false << false << 0 << -1 << QString();
+    QTest::newRow("update switch second") << QStringList{"tivora", "--simulate", "/noAutoUpdate"}
+                                          << true << false << 0 << -1 << QString();
     QTest::newRow("update switch in other letter case")
-        << QStringList{"tivora", "/noautoupdate"} << true << false << 0 << -1;
-    QTest::newRow("calibrate manual") << QStringList{"tivora", "--calibrate", "manual"} << true
-                                      << true << int(CalibrateCommand::Kind::Manual) << -1;
+        << QStringList{"tivora", "/noautoupdate"} << true << false << 0 << -1 << QString();
+    QTest::newRow("calibrate manual")
+        << QStringList{"tivora", "--calibrate", "manual"} << true << true
+        << int(CalibrateCommand::Kind::Manual) << -1 << QString();
     QTest::newRow("calibrate tuning, joined")
         << QStringList{"tivora", "/noAutoUpdate", "--calibrate=tuning"} << false << true
-        << int(CalibrateCommand::Kind::Tuning) << -1;
+        << int(CalibrateCommand::Kind::Tuning) << -1 << QString();
     QTest::newRow("calibrate with a 2.5 s success pause")
         << QStringList{"tivora", "--calibrate", "auto", "--success-pause", "2.5"} << true << true
-        << int(CalibrateCommand::Kind::Auto) << 2500;
+        << int(CalibrateCommand::Kind::Auto) << 2500 << QString();
     QTest::newRow("no success pause")
-        << QStringList{"tivora", "--success-pause=0"} << true << false << 0 << 0;
+        << QStringList{"tivora", "--success-pause=0"} << true << false << 0 << 0 << QString();
+    QTest::newRow("check with a report file")
+        << QStringList{"tivora", "--calibrate", "check", "--report", "/tmp/room 12.json"} << true
+        << true << int(CalibrateCommand::Kind::Check) << -1 << "/tmp/room 12.json";
 }
 
 void CommandLineTest::switches() {
@@ -50,7 +55,9 @@ void CommandLineTest::switches() {
     QFETCH(bool, calibrate);
     QFETCH(int, kind);
     QFETCH(int, successPauseMs);
+    QFETCH(QString, reportPath);
     const CommandLine line = CommandLine::parse(arguments);
+    QCOMPARE(line.reportPath, reportPath);
     QCOMPARE(int(line.action), int(CommandLine::Action::Run));
     QCOMPARE(line.successPauseMs, successPauseMs);
     QCOMPARE(line.autoUpdate, autoUpdate);
@@ -70,7 +77,9 @@ void CommandLineTest::answersWithoutAWindow_data() {
     QTest::newRow("unknown option")
         << QStringList{"--simulate", "--frobnicate"} << 2 << "tivora: Unknown option 'frobnicate'.";
     QTest::newRow("bad value") << QStringList{"--calibrate", "sideways"} << 2
-                               << "tivora: --calibrate needs auto, manual or tuning";
+                               << "tivora: --calibrate needs auto, manual, tuning or check";
+    QTest::newRow("empty report name")
+        << QStringList{"--report="} << 2 << "tivora: --report needs a file name";
     QTest::newRow("missing value")
         << QStringList{"--device"} << 2 << "tivora: Missing value after '--device'.";
     QTest::newRow("success pause out of range")

@@ -7,7 +7,10 @@
 #include "calib/display/UserMessage.h"
 #include "sim/SimTransport.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -25,6 +28,11 @@ private slots:
     void settingsAreReadBack();
     void panelChoicesReachTheCalibrationWindow();
     void hiddenViewDropsPictures();
+    void successOffersTheCheck_data();
+    void successOffersTheCheck();
+    // Its menu runs an event loop: before the program is told to end.
+    void panelMenuOffersTheCheck_data();
+    void panelMenuOffersTheCheck();
     // Before closeCodes: once the program has been told to end, Qt starts no event loop again
     // in this process.
     void closingThePanelEndsTheProgram();
@@ -53,6 +61,24 @@ void SetupWindowTest::init() {
 void SetupWindowTest::cleanup() {
     user_message::setHandler(nullptr);
 }
+
+namespace {
+
+// Counts the setup window's close requests and keeps them from ending the test's event loop.
+class CloseWatch : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::Close)
+            return false;
+        ++count;
+        return true;
+    }
+};
+
+} // namespace
 
 std::unique_ptr<TvSetupDlg> SetupWindowTest::make() {
     SimProfile unplugged;
@@ -163,6 +189,76 @@ void SetupWindowTest::closingThePanelEndsTheProgram() {
     dlg.reset();
     QSettings ini(settings::configFilePath(), QSettings::IniFormat);
     QCOMPARE(ini.value("Configuration/penSelection").toInt(), 1);
+}
+
+// The interactive program turns the success screen into the accuracy check, and leaving it
+// ends the program as the success screen did; scripted runs end at once.
+void SetupWindowTest::successOffersTheCheck_data() {
+    QTest::addColumn<bool>("interactive");
+    QTest::newRow("interactive: the check, then the end") << true;
+    QTest::newRow("scripted: the end at once") << false;
+}
+
+void SetupWindowTest::successOffersTheCheck() {
+    QFETCH(bool, interactive);
+    auto dlg =
+        std::make_unique<TvSetupDlg>(nullptr, false, std::make_unique<SimTransport>(SimProfile()));
+    dlg->setSuccessPause(interactive ? 1500 : 0);
+    dlg->setOfferCheck(interactive);
+    TvMainCtrl* ctrl = dlg->controller();
+    ctrl->startCheckThread();
+    QTRY_VERIFY_WITH_TIMEOUT(ctrl->fwSupported(), 15000);
+
+    CloseWatch closes;
+    dlg->installEventFilter(&closes);
+    dlg->slotCalibrationClosed(0);
+    QCOMPARE(ctrl->state(), interactive ? int(TvMainCtrl::CheckTargets) : 0);
+    QCOMPARE(closes.count, interactive ? 0 : 1);
+    if (interactive) {
+        QVERIFY(ctrl->calibDlg()->isVisible());
+        QTest::keyClick(ctrl->calibDlg(), Qt::Key_Escape);
+        QCOMPARE(ctrl->state(), 0);
+        QCOMPARE(closes.count, 1);
+    }
+    QVERIFY(!QFile::exists(dlg->reportPath()));
+}
+
+// The panel's context menu starts the check whenever a calibration could start.
+void SetupWindowTest::panelMenuOffersTheCheck_data() {
+    QTest::addColumn<bool>("connected");
+    QTest::newRow("module connected") << true;
+    QTest::newRow("no module") << false;
+}
+
+void SetupWindowTest::panelMenuOffersTheCheck() {
+    QFETCH(bool, connected);
+    auto dlg = make();
+    MainDlg* panel = dlg->mainPanel();
+    panel->show();
+    panel->SetLanguageText();
+    panel->InitLayout();
+    if (connected) {
+        panel->SetUIState(true);
+        panel->SetFWOption(0, 0, 0, 1);
+    }
+    QSignalSpy started(panel, &MainDlg::sigStartAccuracyCheck);
+    int enabled = -1; // stays so when the menu did not come up with the entry
+    QTimer::singleShot(0, panel, [&enabled] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QAction* action =
+            menu ? menu->findChild<QAction*>(QStringLiteral("actionCheckAccuracy")) : nullptr;
+        if (action) {
+            enabled = action->isEnabled();
+            if (enabled)
+                action->trigger();
+        }
+        if (menu)
+            menu->close();
+    });
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(10, 10), panel->mapToGlobal({10, 10}));
+    QCoreApplication::sendEvent(panel, &menu);
+    QCOMPARE(enabled, connected ? 1 : 0);
+    QCOMPARE(started.count(), connected ? 1 : 0);
 }
 
 QTEST_MAIN(SetupWindowTest)

@@ -2,7 +2,8 @@
 //   tivora_calib_screenshots <folder> [language id, default 7 = English]
 // writes calib-pattern.png (upright pattern), calib-computing.png (the same once captured,
 // with its status line), calib-manual.png (first manual target with its status line),
-// calib-manual-holding.png (its rings half filled) and calib-success.png, all 1920 x 1080.
+// calib-manual-holding.png (its rings half filled), calib-success.png and calib-check.png (an
+// accuracy check's summary with its worst target marked), all 1920 x 1080.
 #include "app/language/LanguageTable.h"
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
@@ -53,5 +54,21 @@ int main(int argc, char** argv) {
 
     dlg.showOutcome(text.textCS(TvMainCtrl::kTextSucceeded));
     ok = save(dlg, dir, QStringLiteral("calib-success.png")) && ok;
+
+    // A check on a 2 m wide projection whose lower right corner is off.
+    dlg.prepareWindow(CalibDlg::CheckSummary);
+    int w = 0, h = 0;
+    dlg.getWindowSize(w, h);
+    AccuracyCheck check(dlg.geometry(), QSizeF(2000, 1125));
+    const QPointF off[kCheckPoints] = {{1.2, -0.8}, {0.4, 1.1},  {-2.1, 1.5},
+                                       {0.9, 0.3},  {0.2, -0.4}, {-1.8, 2.6},
+                                       {1.0, -1.7}, {-2.9, 3.8}, {-7.4, 6.9}};
+    const auto points = checkPoints(w, h);
+    for (int i = 0; i < kCheckPoints; ++i) {
+        const QPointF target(double(points[size_t(i)].x), double(points[size_t(i)].y));
+        check.add(target, target + off[i]);
+    }
+    dlg.showCheckSummary(check);
+    ok = save(dlg, dir, QStringLiteral("calib-check.png")) && ok;
     return ok ? 0 : 1;
 }

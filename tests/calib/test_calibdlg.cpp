@@ -75,6 +75,8 @@ private slots:
     void hiddenButtonsActAsKeys();
     void closingOnlyHides();
     void releasedTouchesWhileArmed();
+    void mouseReleaseCountsOnlyInTheCheck_data();
+    void mouseReleaseCountsOnlyInTheCheck();
     void ringsFillAndSignalOnTwelfthTick();
     void ringTimerDrivesTheSignal();
     void glideBetweenTargets();
@@ -215,6 +217,10 @@ void CalibDlgTest::statusLine_data() {
         << 7 << int(CalibDlg::Targets) << 16 << 16 << QString() << QString();
     QTest::newRow("pattern captured") << 7 << int(CalibDlg::Pattern) << 0 << 20 << "Computing"
                                       << "Computing";
+    QTest::newRow("check target 3") << 7 << int(CalibDlg::Check) << 2 << 9 << QString()
+                                    << "Target 3 of 9   Press Esc to cancel";
+    QTest::newRow("check summary")
+        << 7 << int(CalibDlg::CheckSummary) << 9 << 9 << QString() << "Press Esc to close.";
 }
 
 void CalibDlgTest::statusLine() {
@@ -424,6 +430,40 @@ void CalibDlgTest::releasedTouchesWhileArmed() {
     QTouchEvent later(QEvent::TouchEnd, device, Qt::NoModifier, Qt::TouchPointReleased, points);
     QCoreApplication::sendEvent(m_dlg, &later);
     QCOMPARE(spy.count(), 2);
+}
+
+// A module set up as an absolute pointer reports the pen as the mouse: the check takes its
+// release; the calibration's probes, and mouse events the toolkit made from a touch, do not.
+void CalibDlgTest::mouseReleaseCountsOnlyInTheCheck_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("source");
+    QTest::addColumn<int>("caught");
+    QTest::newRow("check") << int(CalibDlg::Check) << int(Qt::MouseEventNotSynthesized) << 1;
+    QTest::newRow("check, made from a touch")
+        << int(CalibDlg::Check) << int(Qt::MouseEventSynthesizedByQt) << 0;
+    QTest::newRow("calibration targets")
+        << int(CalibDlg::Targets) << int(Qt::MouseEventNotSynthesized) << 0;
+}
+
+void CalibDlgTest::mouseReleaseCountsOnlyInTheCheck() {
+    QFETCH(int, mode);
+    QFETCH(int, source);
+    QFETCH(int, caught);
+    useScreens({{QRect(0, 0, 800, 600), 96.0}});
+    m_dlg->prepareWindow(mode);
+    m_dlg->show();
+    QSignalSpy spy(m_dlg, &CalibDlg::sigTouchEvent);
+    g_bTouchCapture = true;
+    const QPoint local(120, 340);
+    const QPoint global = m_dlg->mapToGlobal(local);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, local, global, Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier, Qt::MouseEventSource(source));
+    QCoreApplication::sendEvent(m_dlg, &release);
+    QCOMPARE(spy.count(), caught);
+    if (caught)
+        QCOMPARE(spy.first(), (QList<QVariant>{global.x(), global.y()}));
+    QCOMPARE(g_bTouchCapture, caught == 0);
+    g_bTouchCapture = false;
 }
 
 void CalibDlgTest::ringsFillAndSignalOnTwelfthTick() {

@@ -1,3 +1,6 @@
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -16,6 +19,8 @@ private slots:
     void manual();
     void tuning_data();
     void tuning();
+    void accuracyCheck_data();
+    void accuracyCheck();
 
 private:
     struct Run {
@@ -23,7 +28,9 @@ private:
         QString out; // the result lines and messages
         QString log; // the debug log
     };
-    Run run(const QString& kind, const QString& profile);
+    Run run(const QString& kind, const QString& profile, const QStringList& extra = {});
+    // The store file of a module that one automatic calibration left, made once.
+    QByteArray calibratedStore();
     void addRows(const char* name, const QString& profile, int exitCode,
                  const QStringList& expected, const QStringList& absent = {});
     void check(const QString& kind);
@@ -31,9 +38,11 @@ private:
 
     QTemporaryDir m_dir;
     int m_runs = 0;
+    QByteArray m_calibratedStore;
 };
 
-CalibrationRunsTest::Run CalibrationRunsTest::run(const QString& kind, const QString& profile) {
+CalibrationRunsTest::Run CalibrationRunsTest::run(const QString& kind, const QString& profile,
+                                                  const QStringList& extra) {
     const QString path = m_dir.filePath(QStringLiteral("profile%1.ini").arg(++m_runs));
     QFile file(path);
     file.open(QIODevice::WriteOnly);
@@ -49,8 +58,9 @@ CalibrationRunsTest::Run CalibrationRunsTest::run(const QString& kind, const QSt
     env.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(TIVORA_BINARY),
-                  {QStringLiteral("/noAutoUpdate"), QStringLiteral("--device"), "sim:" + path,
-                   QStringLiteral("--calibrate"), kind});
+                  QStringList{QStringLiteral("/noAutoUpdate"), QStringLiteral("--device"),
+                              "sim:" + path, QStringLiteral("--calibrate"), kind} +
+                      extra);
     Run result;
     if (!process.waitForFinished(150000)) {
         process.kill();
@@ -155,6 +165,90 @@ void CalibrationRunsTest::tuning_data() {
 
 void CalibrationRunsTest::tuning() {
     check(QStringLiteral("tuning"));
+}
+
+QByteArray CalibrationRunsTest::calibratedStore() {
+    if (m_calibratedStore.isEmpty()) {
+        const Run r =
+            run(QStringLiteral("auto"), kPenLikeTheTable + "[Module]\nStoreFile=made.nv\n");
+        QFile store(m_dir.filePath(QStringLiteral("made.nv")));
+        if (r.exitCode == 0 && store.open(QIODevice::ReadOnly))
+            m_calibratedStore = store.readAll();
+    }
+    return m_calibratedStore;
+}
+
+// `--calibrate check` on what a fresh automatic calibration stored: the module reports the pen
+// through the calibration it holds, so the check sees that calibration's error against the
+// truth. storeScale > 1 stores the same model for a larger window (the touches then land
+// short of the targets, most at the bottom right); a pen whose offsets the calibration does
+// not expect misses every target.
+void CalibrationRunsTest::accuracyCheck_data() {
+    QTest::addColumn<QString>("pen");
+    QTest::addColumn<double>("storeScale");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<int>("worstTarget"); // 0: any
+    QTest::addColumn<bool>("everyTargetMissed");
+    QTest::newRow("fresh calibration passes")
+        << kPenLikeTheTable << 1.0 << 0 << ": passed" << 0 << false;
+    QTest::newRow("stored for a larger window")
+        << kPenLikeTheTable << 1.1 << 1 << ": failed" << 9 << false;
+    QString offsets = QStringLiteral("[Pen]\nOffsets=");
+    for (int i = 0; i < 40; ++i)
+        offsets += i ? QStringLiteral(",25") : QStringLiteral("25");
+    QTest::newRow("pen off every target") << offsets + "\n" << 1.0 << 1 << ": failed" << 0 << true;
+}
+
+void CalibrationRunsTest::accuracyCheck() {
+    QFETCH(QString, pen);
+    QFETCH(double, storeScale);
+    QFETCH(int, exitCode);
+    QFETCH(QString, verdict);
+    QFETCH(int, worstTarget);
+    QFETCH(bool, everyTargetMissed);
+
+    QByteArray store = calibratedStore();
+    QVERIFY(!store.isEmpty());
+    // The store: an 8-byte tag, then the record with the window size at 320 and 322.
+    constexpr int kWidthAt = 8 + 320;
+    const auto u16 = [&store](int at) {
+        return int(uchar(store[at])) | int(uchar(store[at + 1])) << 8;
+    };
+    const auto put16 = [&store](int at, int v) {
+        store[at] = char(v & 0xFF);
+        store[at + 1] = char(v >> 8);
+    };
+    put16(kWidthAt, qRound(u16(kWidthAt) * storeScale));
+    put16(kWidthAt + 2, qRound(u16(kWidthAt + 2) * storeScale));
+    const QString storeName = QStringLiteral("check%1.nv").arg(m_runs + 1);
+    QFile file(m_dir.filePath(storeName));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(store);
+    file.close();
+
+    const QString report = m_dir.filePath(storeName + QStringLiteral(".json"));
+    const Run r = run(QStringLiteral("check"), pen + "[Module]\nStoreFile=" + storeName + "\n",
+                      {QStringLiteral("--report"), report});
+    QVERIFY2(r.exitCode == exitCode, qPrintable(r.out + r.log.right(3000)));
+    const QStringList lines = r.out.trimmed().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().startsWith(QLatin1String("accuracy check: mean ")), qPrintable(r.out));
+    QVERIFY2(lines.first().contains(verdict), qPrintable(r.out));
+    if (worstTarget > 0)
+        QVERIFY2(lines.first().contains(QStringLiteral(" at target %1 of 9").arg(worstTarget)),
+                 qPrintable(r.out));
+
+    QFile json(report);
+    QVERIFY(json.open(QIODevice::ReadOnly));
+    const QJsonObject o = QJsonDocument::fromJson(json.readAll()).object();
+    QCOMPARE(o.value(QStringLiteral("passed")).toBool(), exitCode == 0);
+    const QJsonArray targets = o.value(QStringLiteral("targets")).toArray();
+    QCOMPARE(targets.size(), 9);
+    for (const QJsonValue& t : targets) {
+        const double error = t.toObject().value(QStringLiteral("error_px")).toDouble();
+        QVERIFY2(everyTargetMissed ? error > 8.0 : true, qPrintable(r.out));
+    }
 }
 
 QTEST_GUILESS_MAIN(CalibrationRunsTest)

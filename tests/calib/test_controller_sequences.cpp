@@ -18,6 +18,7 @@ private slots:
     void cleanupTestCase();
     void escapeCancelsManualCalibration();
     void tuningOffsetsServeLaterCalibrationsOfTheSameLens();
+    void escapeLeavesTheAccuracyCheck();
 
 private:
     LanguageTable m_language;
@@ -87,6 +88,29 @@ void ControllerSequencesTest::tuningOffsetsServeLaterCalibrationsOfTheSameLens()
     QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("calib_success =")), slowed(60000));
     QVERIFY(log.contains(QStringLiteral("SlotACNextStep... no SemiAutoCalib")));
     QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->state(), 0, slowed(30000));
+}
+
+// After the calibrations above the module holds one and reports the pen through it; Esc after
+// the first touch leaves the check without figures and stops the module's tracking again.
+void ControllerSequencesTest::escapeLeavesTheAccuracyCheck() {
+    QSignalSpy left(m_ctrl, &TvMainCtrl::sigAccuracyCheckLeft);
+    QSignalSpy checked(m_ctrl, &TvMainCtrl::sigAccuracyChecked);
+    LogCapture log;
+    QVERIFY(m_ctrl->StartAccuracyCheck(false));
+    QCOMPARE(m_ctrl->state(), int(TvMainCtrl::CheckTargets));
+    QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->accuracyCheck().count(), 1, 10000);
+    QCOMPARE(m_ctrl->calibDlg()->getCount(), 1);
+    QVERIFY2(m_ctrl->accuracyCheck().worstPx() < 8.0,
+             qPrintable(m_ctrl->accuracyCheck().summaryLine()));
+    log.clear();
+    QTest::keyClick(m_ctrl->calibDlg(), Qt::Key_Escape);
+    QCOMPARE(m_ctrl->state(), 0);
+    QVERIFY(!m_ctrl->calibDlg()->isVisible());
+    QCOMPARE(left.count(), 1);
+    QCOMPARE(left.first().first().toBool(), false);
+    QCOMPARE(checked.count(), 0);
+    QVERIFY(log.contains(QStringLiteral("CMD_STOP_TRACKING")));
+    QVERIFY(!g_bTouchCapture);
 }
 
 QTEST_MAIN(ControllerSequencesTest)

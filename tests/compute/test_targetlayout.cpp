@@ -1,6 +1,7 @@
 #include "compute/TargetLayout.h"
 
 #include <QtTest>
+#include <cmath>
 
 Q_DECLARE_METATYPE(QVector<int>)
 
@@ -17,6 +18,9 @@ private slots:
     void tuningOrderVisitsColumns();
     void targetRectRoundsHalvesUp_data();
     void targetRectRoundsHalvesUp();
+    void checkPointsAvoidCalibrationTargets_data() { patternPoints_data(); }
+    void checkPointsAvoidCalibrationTargets();
+    void checkPointsOf1920x1080();
 };
 
 void TargetLayoutTest::patternPoints_data() {
@@ -116,6 +120,50 @@ void TargetLayoutTest::targetRectRoundsHalvesUp() {
     QCOMPARE(r.left(), left);
     QCOMPARE(r.top(), left);
     QCOMPARE(r.size(), QSize(113, 113));
+}
+
+// Wherever the calibration puts its targets, the check measures elsewhere: the corners outside
+// the calibration grid, the rest well apart from every automatic and manual target.
+void TargetLayoutTest::checkPointsAvoidCalibrationTargets() {
+    QFETCH(int, w);
+    QFETCH(int, h);
+    QFETCH(double, margin);
+
+    const TargetPoints pattern = targetPoints(w, h, true);
+    const TargetPoints manual = targetPoints(w, h, false);
+    const auto check = checkPoints(w, h);
+    for (int i = 0; i < kCheckPoints; ++i) {
+        const TargetPoint& p = check[size_t(i)];
+        QVERIFY2(QRect(0, 0, w, h).contains(QPoint(int(p.x), int(p.y))),
+                 qPrintable(QString::number(i)));
+        // Well apart from every calibration target, on small screens at least 0.6 margins.
+        const double least = std::min(40.0, 0.6 * margin);
+        auto apart = [&p, least](const TargetPoints& pts, int n) {
+            for (int k = 0; k < n; ++k) {
+                if (std::hypot(pts[size_t(k)].x - p.x, pts[size_t(k)].y - p.y) < least)
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY2(apart(pattern, kPatternPoints), qPrintable(QString::number(i)));
+        QVERIFY2(apart(manual, kManualPoints), qPrintable(QString::number(i)));
+    }
+    for (int corner : {0, 2, 6, 8}) {
+        const TargetPoint& p = check[size_t(corner)];
+        QVERIFY(p.x < margin || p.x > w - 1 - margin);
+        QVERIFY(p.y < margin || p.y > h - 1 - margin);
+    }
+}
+
+void TargetLayoutTest::checkPointsOf1920x1080() {
+    const int expected[kCheckPoints][2] = {{53, 53},   {960, 250}, {1867, 53},
+                                           {390, 540}, {960, 540}, {1529, 540},
+                                           {53, 1027}, {960, 829}, {1867, 1027}};
+    const auto check = checkPoints(1920, 1080);
+    for (int i = 0; i < kCheckPoints; ++i) {
+        QCOMPARE(check[size_t(i)].x, float(expected[i][0]));
+        QCOMPARE(check[size_t(i)].y, float(expected[i][1]));
+    }
 }
 
 QTEST_APPLESS_MAIN(TargetLayoutTest)

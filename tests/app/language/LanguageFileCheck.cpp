@@ -78,6 +78,7 @@ QVector<SectionKeys> languageFileLayout() {
         {QStringLiteral("AlignmentView"), numberedKeys(QStringLiteral("AV"), 1, 2)},
         {QStringLiteral("PanelStatus"), numberedKeys(QStringLiteral("PS"), 1, 4)},
         {QStringLiteral("CalibrationStatus"), numberedKeys(QStringLiteral("CS"), 1, 9)},
+        {QStringLiteral("AccuracyCheck"), numberedKeys(QStringLiteral("AK"), 1, 8)},
     };
 }
 
