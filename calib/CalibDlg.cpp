@@ -129,9 +129,8 @@ void CalibDlg::prepareWindow(int mode) {
     setWindowFlags(kCalibWindowFlags);
     setCursor(Qt::BlankCursor);
 
-    QRect rects[2];
-    KqUtils::getWindowRect(rects);
-    const QRect r = rects[0];
+    const QRect r = KqUtils::calibrationScreen();
+    qCDebug(lcCalib).noquote() << "calibration screen:" << KqUtils::calibrationScreenName() << r;
     m_dpiRatio = KqUtils::dpiRatioOf(r);
     qCDebug(lcCalib) << "m_dpiRatio =" << m_dpiRatio;
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 class LanguageTable;
+class QAction;
 struct MainDlgForm;
 
 // The options panel the user sees while no calibration or alignment runs. It never talks to
@@ -51,6 +52,8 @@ signals:
     void sigSetPenSelect(bool bcheck);
     void sigSetLens(eLens lens);
     void sigClose(int code);
+    // The panel's context menu: look for the projector's screen with the camera.
+    void sigFindScreen();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -86,6 +89,8 @@ private:
     void showConnectionStatus();
 
     std::unique_ptr<MainDlgForm> m_pUi;
+    // In the panel's context menu, so that the specified layout stays as it is.
+    QAction* m_pFindScreen = nullptr;
     bool m_bRefreshing = true;
     LanguageTable* m_pLanguage;
     int m_nLangComboIndex = 0;

@@ -17,6 +17,8 @@ private slots:
     void answersWithoutAWindow();
     void logFollowsTheRules_data();
     void logFollowsTheRules();
+    void screenArgument_data();
+    void screenArgument();
 };
 
 void CommandLineTest::switches_data() {
@@ -76,6 +78,11 @@ void CommandLineTest::answersWithoutAWindow_data() {
     QTest::newRow("success pause out of range")
         << QStringList{"--success-pause", "-1"} << 2
         << "tivora: --success-pause needs a number of seconds from 0 to 60";
+    QTest::newRow("screen without a value")
+        << QStringList{"--screen="} << 2 << "tivora: --screen needs a monitor's name or number";
+    QTest::newRow("find-screen with calibrate")
+        << QStringList{"--find-screen", "--calibrate", "auto"} << 2
+        << "tivora: --find-screen and --calibrate cannot be combined";
     QTest::newRow("success pause not a number")
         << QStringList{"--success-pause", "NaN"} << 2
         << "tivora: --success-pause needs a number of seconds from 0 to 60";
@@ -129,6 +136,44 @@ void CommandLineTest::logFollowsTheRules() {
     QVERIFY2(run.watching, run.output.constData());
     QVERIFY(run.ended);
     QCOMPARE(run.output.contains("configFilePath:"), settingsLine);
+}
+
+void CommandLineTest::screenArgument_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("name"); // empty: refused
+    QTest::newRow("by name") << "HDMI-1"
+                             << "HDMI-1";
+    QTest::newRow("by number, counted from the left") << "1"
+                                                      << "DP-1";
+    QTest::newRow("the last number") << "3"
+                                     << "HDMI-2";
+    QTest::newRow("number 0") << "0"
+                              << "";
+    QTest::newRow("number past the last") << "4"
+                                          << "";
+    QTest::newRow("unknown name") << "VGA-1"
+                                  << "";
+    QTest::newRow("a name in other letter case") << "hdmi-1"
+                                                 << "";
+}
+
+void CommandLineTest::screenArgument() {
+    QFETCH(QString, value);
+    QFETCH(QString, name);
+    const CommandLine line = CommandLine::parse({"tivora", "--find-screen", "--screen", value});
+    QCOMPARE(int(line.action), int(CommandLine::Action::Run));
+    QVERIFY(line.findScreen);
+    // Listed as the toolkit lists them, the primary first.
+    const QVector<ScreenDesc> leftToRight{{QRect(0, 0, 1920, 1080), 96.0, QRect(), "DP-1"},
+                                          {QRect(1920, 0, 1920, 1080), 96.0, QRect(), "HDMI-1"},
+                                          {QRect(3840, 0, 1280, 720), 96.0, QRect(), "HDMI-2"}};
+    QString error;
+    QCOMPARE(CommandLine::screenName(line.screen, leftToRight, &error), name);
+    QCOMPARE(error.isEmpty(), !name.isEmpty());
+    if (!name.isEmpty())
+        return;
+    QVERIFY(!error.contains('\n'));
+    QVERIFY(error.startsWith("--screen " + value + ": no such monitor"));
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)
