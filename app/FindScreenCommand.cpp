@@ -17,7 +17,7 @@ QString lineOf(const ScreenFinder::Result& r) {
     switch (r.outcome) {
     case ScreenFinder::Outcome::Found:
         return QStringLiteral("screen: found %1 (%2 of %3 from the left)%4")
-            .arg(r.name)
+            .arg(r.name.isEmpty() ? QStringLiteral("an unnamed monitor") : r.name)
             .arg(r.number)
             .arg(r.count)
             .arg(r.mirrored ? QStringLiteral(", several monitors show the same picture")

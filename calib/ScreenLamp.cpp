@@ -10,7 +10,7 @@ ScreenLamp::ScreenLamp(const QRect& monitor, const QString& fontFamily)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::BlankCursor);
     if (!fontFamily.isEmpty())
-        setFont(QFont(fontFamily, 12));
+        setFont(QFont(fontFamily, 10)); // as the calibration window's status line
     setGeometry(monitor);
 }
 

@@ -19,6 +19,8 @@ private slots:
     void logFollowsTheRules();
     void screenArgument_data();
     void screenArgument();
+    void findScreen_data();
+    void findScreen();
 };
 
 void CommandLineTest::switches_data() {
@@ -174,6 +176,41 @@ void CommandLineTest::screenArgument() {
         return;
     QVERIFY(!error.contains('\n'));
     QVERIFY(error.startsWith("--screen " + value + ": no such monitor"));
+}
+
+void CommandLineTest::findScreen_data() {
+    QTest::addColumn<QByteArray>("profile");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("projector on the one monitor")
+        << QByteArray() << 0 << "screen: found an unnamed monitor (1 of 1 from the left)";
+    QTest::newRow("projector on none") << QByteArray("[Screen]\nMonitor=2\n") << 1
+                                       << "screen: the camera sees none of the 1 monitors";
+}
+
+// The offscreen platform has one monitor, without a name; the virtual module's projector is
+// on it or on none.
+void CommandLineTest::findScreen() {
+    QFETCH(QByteArray, profile);
+    QFETCH(int, exitCode);
+    QFETCH(QString, line);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile file(dir.filePath(QStringLiteral("profile.ini")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(profile);
+    file.close();
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("TIVORA_CONFIG_DIR"), dir.path());
+    env.insert(QStringLiteral("TIVORA_INSTANCE_KEY"), "find-" + dir.path().section('/', -1));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TIVORA_BINARY),
+                  {"/noAutoUpdate", "--device", "sim:" + file.fileName(), "--find-screen"});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), exitCode);
+    QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()).trimmed(), line);
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)

@@ -1,6 +1,7 @@
 #include "PanelFixture.h"
 #include "app/panel/PanelPlacement.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -108,6 +109,17 @@ private slots:
         ui.radioPlusPen->click();
         ui.radioNormalPen->click();
         QCOMPARE(pen, (QList<QList<QVariant>>{{true}, {false}}));
+
+        // The screen search lives in the panel's context menu, outside its layout.
+        QSignalSpy findScreen(dlg, &MainDlg::sigFindScreen);
+        QCOMPARE(dlg->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QCOMPARE(dlg->actions().size(), 1);
+        QAction* search = dlg->actions().first();
+        QCOMPARE(search->text(), p.text.textSC(0));
+        search->trigger();
+        QCOMPARE(findScreen.count(), 1);
+        dlg->SetUIState(false);
+        QVERIFY(!search->isEnabled());
     }
 
     void autoWithAndWithoutTuningBox() {
