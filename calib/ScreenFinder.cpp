@@ -38,13 +38,6 @@ ScreenFinder::ScreenFinder(TvMainCtrl* ctrl, const LanguageTable* text, QObject*
 
 ScreenFinder::~ScreenFinder() = default;
 
-QVector<const ScreenLamp*> ScreenFinder::lamps() const {
-    QVector<const ScreenLamp*> list;
-    for (const auto& lamp : m_lamps)
-        list.append(lamp.get());
-    return list;
-}
-
 void ScreenFinder::start() {
     if (isRunning())
         return;

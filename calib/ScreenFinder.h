@@ -37,8 +37,6 @@ public:
 
     void start();
     bool isRunning() const { return m_nStep >= 0; }
-    // The windows over the monitors while running, left to right.
-    QVector<const ScreenLamp*> lamps() const;
 
 signals:
     void sigFinished(ScreenFinder::Result result);

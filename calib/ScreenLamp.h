@@ -12,8 +12,6 @@ public:
     ScreenLamp(const QRect& monitor, const QString& fontFamily);
 
     void setLit(bool lit, const QString& status = QString());
-    bool isLit() const { return m_bLit; }
-    QString status() const { return m_sStatus; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
