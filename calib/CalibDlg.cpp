@@ -310,7 +310,9 @@ void CalibDlg::paintEvent(QPaintEvent*) {
         painter.fillRect(0, 0, m_nWidth, m_nHeight, Qt::black);
         painter.setPen(Qt::white);
         painter.setFont(textFont(24));
-        painter.drawText(QRect(0, 0, m_nWidth, m_nHeight), Qt::AlignCenter, m_sStatus);
+        // Wrapped: with several monitors a hint about the touch mapping follows the outcome.
+        painter.drawText(QRect(m_nWidth / 10, 0, m_nWidth * 8 / 10, m_nHeight),
+                         Qt::AlignCenter | Qt::TextWordWrap, m_sStatus);
         break;
     default:
         break;

@@ -17,9 +17,9 @@ namespace {
 // the pause are dropped too.
 constexpr int kSettleMs = 400;
 constexpr int kFramesDropped = 2;
-// Each step (the black reference, each monitor) must be done within this, or the module is
-// taken to send no pictures. A time-out, not a pause: shortened runs keep it.
-constexpr int kStepLimitMs = 3000;
+// No live picture for this long: the module is taken to send none. A time-out, not a pause:
+// shortened runs keep it.
+constexpr int kFrameLimitMs = 3000;
 constexpr int kBlackFrames = 2;
 constexpr int kTextLooking = 1; // "screen %1 of %2"
 
@@ -28,9 +28,10 @@ constexpr int kTextLooking = 1; // "screen %1 of %2"
 ScreenFinder::ScreenFinder(TvMainCtrl* ctrl, const LanguageTable* text, QObject* parent)
     : QObject(parent), m_pCtrl(ctrl), m_pText(text) {
     qRegisterMetaType<ScreenFinder::Result>("ScreenFinder::Result");
-    m_stepLimit.setSingleShot(true);
-    connect(&m_stepLimit, &QTimer::timeout, this, [this] {
-        qCWarning(lcCalib) << "ScreenFinder: no live picture in step" << m_nStep;
+    m_frameLimit.setSingleShot(true);
+    connect(&m_frameLimit, &QTimer::timeout, this, [this] {
+        qCWarning(lcCalib) << "ScreenFinder: no live picture for" << kFrameLimitMs << "ms in step"
+                           << m_nStep;
         finishWith(Outcome::NoPicture);
     });
     connect(m_pCtrl, &TvMainCtrl::sigUpdateAlignImage, this, &ScreenFinder::onFrame);
@@ -63,6 +64,7 @@ void ScreenFinder::start() {
     m_clock.start();
     m_bLive = true;
     m_pCtrl->startLiveImage();
+    m_frameLimit.start(kFrameLimitMs);
     beginStep(0);
 }
 
@@ -78,11 +80,13 @@ void ScreenFinder::beginStep(int step) {
     }
     m_nSkip = kFramesDropped;
     m_nAcceptAfterMs = m_clock.elapsed() + pause::scaledMs(kSettleMs);
-    m_stepLimit.start(kStepLimitMs);
 }
 
 void ScreenFinder::onFrame(const QImage& frame) {
-    if (!isRunning() || m_clock.elapsed() < m_nAcceptAfterMs)
+    if (!isRunning())
+        return;
+    m_frameLimit.start(kFrameLimitMs);
+    if (m_clock.elapsed() < m_nAcceptAfterMs)
         return;
     if (m_nSkip > 0) {
         --m_nSkip;
@@ -130,7 +134,7 @@ void ScreenFinder::decide() {
 }
 
 void ScreenFinder::finishWith(Outcome outcome, int chosen, bool mirrored) {
-    m_stepLimit.stop();
+    m_frameLimit.stop();
     m_lamps.clear();
     m_nStep = -1;
     if (m_bLive)

@@ -58,7 +58,7 @@ private:
     int m_nSkip = 0;
     qint64 m_nAcceptAfterMs = 0;
     QElapsedTimer m_clock;
-    QTimer m_stepLimit;
+    QTimer m_frameLimit;
     QVector<QImage> m_blackFrames;
     screen_response::BlackReference m_black;
     QVector<screen_response::Response> m_responses;

@@ -89,7 +89,7 @@ private:
     void showConnectionStatus();
 
     std::unique_ptr<MainDlgForm> m_pUi;
-    // In the panel's context menu, so that the specified layout stays as it is.
+    // In the panel's context menu, so that the panel's layout stays as it is.
     QAction* m_pFindScreen = nullptr;
     bool m_bRefreshing = true;
     LanguageTable* m_pLanguage;
