@@ -40,6 +40,19 @@ double dpiRatioIn(const QVector<ScreenDesc>& list, const QRect& r) {
     return 1.0;
 }
 
+// The chosen monitor when it is there, else the leftmost; null without monitors.
+ScreenDesc calibrationScreenDesc() {
+    const QVector<ScreenDesc> list = KqUtils::screensLeftToRight();
+    const QString& name = chosenName();
+    if (!name.isEmpty()) {
+        for (const ScreenDesc& s : list) {
+            if (s.name == name)
+                return s;
+        }
+    }
+    return list.isEmpty() ? ScreenDesc() : list.first();
+}
+
 } // namespace
 
 QVector<ScreenDesc> KqUtils::screens() {
@@ -71,23 +84,6 @@ void KqUtils::setCalibrationScreen(const QString& name) {
 QString KqUtils::calibrationScreenName() {
     return chosenName();
 }
-
-namespace {
-
-// The chosen monitor when it is there, else the leftmost; null without monitors.
-ScreenDesc calibrationScreenDesc() {
-    const QVector<ScreenDesc> list = KqUtils::screensLeftToRight();
-    const QString& name = chosenName();
-    if (!name.isEmpty()) {
-        for (const ScreenDesc& s : list) {
-            if (s.name == name)
-                return s;
-        }
-    }
-    return list.isEmpty() ? ScreenDesc() : list.first();
-}
-
-} // namespace
 
 QRect KqUtils::calibrationScreen() {
     return calibrationScreenDesc().geometry;
