@@ -96,13 +96,12 @@ void AlignmentDlg::SetAlignmentDisplay(bool on) {
     m_bDisplay = true;
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowTitleHint |
                    Qt::WindowStaysOnTopHint);
-    QRect monitors[2];
-    KqUtils::getWindowRect(monitors);
-    m_dpiRatio = KqUtils::dpiRatioOf(monitors[0]);
+    const QRect monitor = KqUtils::calibrationScreen();
+    m_dpiRatio = KqUtils::dpiRatioOf(monitor);
     qCDebug(lcAlign) << "m_dpiRatio =" << m_dpiRatio;
-    m_nWidth = monitors[0].width();
-    m_nHeight = monitors[0].height();
-    setGeometry(monitors[0]);
+    m_nWidth = monitor.width();
+    m_nHeight = monitor.height();
+    setGeometry(monitor);
 
     m_ui.place(alignmentLayout(m_nWidth, m_nHeight, m_dpiRatio));
     m_ui.label->setPixmap(whitePicture());

@@ -22,6 +22,10 @@ QString CommandLine::usage() {
         "  --success-pause SECONDS\n"
         "                       how long the calibration window says that a calibration\n"
         "                       succeeded before the program ends (0 to 60, default 1.5)\n"
+        "  --screen NAME|NUMBER the monitor to calibrate, for this run: its name (as in\n"
+        "                       xrandr) or its number counted from 1 left to right\n"
+        "  --find-screen        find the projector's monitor with the camera, store it,\n"
+        "                       print it and end with 0, or 1 when the camera sees none\n"
         "  -q, --quiet          log warnings only (QT_LOGGING_RULES can select more)\n"
         "  -h, --help           print this help and end\n"
         "  -v, --version        print the version and end\n"
@@ -49,7 +53,10 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     const QCommandLineOption successPause(QStringLiteral("success-pause"), QString(),
                                           QStringLiteral("SECONDS"));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")}, QString());
-    parser.addOptions({help, version, device, simulate, calibrate, report, successPause, quiet});
+    const QCommandLineOption screen(QStringLiteral("screen"), QString(), QStringLiteral("SCREEN"));
+    const QCommandLineOption findScreen(QStringLiteral("find-screen"), QString());
+    parser.addOptions({help, version, device, simulate, calibrate, report, successPause, quiet,
+                       screen, findScreen});
 
     if (!parser.parse(arguments)) {
         line.action = Action::Fail;
@@ -98,6 +105,21 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         line.successPauseMs = qRound(seconds * 1000.0);
     }
 
+    if (parser.isSet(screen)) {
+        line.screen = parser.value(screen).trimmed();
+        if (line.screen.isEmpty()) {
+            line.action = Action::Fail;
+            line.text = QStringLiteral("--screen needs a monitor's name or number");
+            return line;
+        }
+    }
+    line.findScreen = parser.isSet(findScreen);
+    if (line.findScreen && parser.isSet(calibrate)) {
+        line.action = Action::Fail;
+        line.text = QStringLiteral("--find-screen and --calibrate cannot be combined");
+        return line;
+    }
+
     if (parser.isSet(calibrate)) {
         line.calibrate = true;
         const QString kind = parser.value(calibrate);
@@ -115,4 +137,26 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         }
     }
     return line;
+}
+
+QString CommandLine::screenName(const QString& value, const QVector<ScreenDesc>& leftToRight,
+                                QString* error) {
+    for (const ScreenDesc& s : leftToRight) {
+        if (!s.name.isEmpty() && s.name == value)
+            return s.name;
+    }
+    bool isNumber = false;
+    const int number = value.toInt(&isNumber);
+    if (isNumber && number >= 1 && number <= leftToRight.size())
+        return leftToRight[number - 1].name;
+
+    QStringList names;
+    for (const ScreenDesc& s : leftToRight)
+        names << s.name;
+    if (error)
+        *error = QStringLiteral("--screen %1: no such monitor (1 to %2 from the left: %3)")
+                     .arg(value)
+                     .arg(leftToRight.size())
+                     .arg(names.join(QStringLiteral(", ")));
+    return QString();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CalibrateCommand.h"
+#include "calib/display/KqUtils.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,7 +20,14 @@ struct CommandLine {
     QString reportPath;      // "--report FILE": where the accuracy check writes; empty: the default
     int successPauseMs = -1; // "--success-pause SECONDS" in ms; -1: the program's own pause
     bool quiet = false;      // debug lines off; QT_LOGGING_RULES still decides over it
+    QString screen;          // "--screen NAME|NUMBER", for this run; empty: the settings decide
+    bool findScreen = false; // "--find-screen"
 
     static CommandLine parse(const QStringList& arguments);
     static QString usage();
+    // The monitor name that a --screen value stands for among the monitors ordered left to
+    // right: a monitor's name, else its number counted from 1; empty with a one-line reason
+    // in *error when there is no such monitor.
+    static QString screenName(const QString& value, const QVector<ScreenDesc>& leftToRight,
+                              QString* error);
 };

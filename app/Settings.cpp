@@ -16,6 +16,8 @@ namespace {
 // The file holds two small numbers; anything much larger is not ours.
 constexpr qint64 kMaxFileBytes = 4096;
 constexpr int kMaxPenSelection = 1;
+// Output names are short ("HDMI-1", "DP-2"); a longer one is not ours.
+constexpr int kMaxScreenName = 64;
 
 // Text that is not a number reads as 0, as it always has.
 int numberOf(const QByteArray& text) {
@@ -24,8 +26,20 @@ int numberOf(const QByteArray& text) {
     return ok ? int(qBound<qlonglong>(INT_MIN, value, INT_MAX)) : 0;
 }
 
-// Only the two keys of section "Configuration" are read, as plain numbers: every user may
-// write this file, so nothing else in it is decoded or kept.
+// A screen name is kept only as printable ASCII of reasonable length, so nothing odd reaches
+// the log or the file again.
+QString screenNameOf(const QByteArray& text) {
+    if (text.size() > kMaxScreenName)
+        return QString();
+    for (const char c : text) {
+        if (c < 0x20 || c > 0x7E)
+            return QString();
+    }
+    return QString::fromLatin1(text);
+}
+
+// Only the program's keys of section "Configuration" are read, as plain numbers and one
+// plain name: every user may write this file, so nothing else in it is decoded or kept.
 Values parse(const QByteArray& content) {
     Values values;
     bool inSection = false;
@@ -39,8 +53,11 @@ Values parse(const QByteArray& content) {
         if (!inSection || equals < 0)
             continue;
         const QByteArray key = line.left(equals).trimmed();
-        const int value = numberOf(line.mid(equals + 1).trimmed());
-        if (key.compare("LanguageID", Qt::CaseInsensitive) == 0)
+        const QByteArray text = line.mid(equals + 1).trimmed();
+        const int value = numberOf(text);
+        if (key.compare("CalibrationScreen", Qt::CaseInsensitive) == 0)
+            values.calibrationScreen = screenNameOf(text);
+        else if (key.compare("LanguageID", Qt::CaseInsensitive) == 0)
             values.languageId = value >= 1 && value <= LanguageTable::kLanguageCount ? value : -1;
         else if (key.compare("PenSelection", Qt::CaseInsensitive) == 0)
             values.penSelection = qBound(0, value, kMaxPenSelection);
@@ -94,11 +111,14 @@ Values readConfig() {
     return {};
 }
 
-void writeConfig(int languageIndex, int penSelection) {
+void writeConfig(int languageIndex, int penSelection, const QString& calibrationScreen) {
     const QString path = configFilePath();
-    const QByteArray content =
+    QByteArray content =
         QByteArrayLiteral("[Configuration]\nLanguageID=") + QByteArray::number(languageIndex + 1) +
         QByteArrayLiteral("\npenSelection=") + QByteArray::number(penSelection) + '\n';
+    const QString screen = screenNameOf(calibrationScreen.toLatin1());
+    if (!screen.isEmpty() && screen == calibrationScreen)
+        content += QByteArrayLiteral("CalibrationScreen=") + screen.toLatin1() + '\n';
     QString reason;
     // The choice still holds for this run; only the next start will not know it.
     if (!QDir().mkpath(QFileInfo(path).absolutePath()) ||

@@ -10,6 +10,8 @@ namespace settings {
 struct Values {
     int languageId = -1; // 1-based; -1 when none (or none in range) is stored
     int penSelection = 0;
+    // The monitor to calibrate, by its toolkit name; empty: the leftmost.
+    QString calibrationScreen;
 };
 
 QString configFilePath();
@@ -18,7 +20,8 @@ QString accuracyReportPath();
 // Writes the report (a regular file, never through a link); false with the reason logged.
 bool writeAccuracyReport(const QString& path, const QByteArray& json);
 Values readConfig();
-// Rewrites the file in place with the program's own keys only.
-void writeConfig(int languageIndex, int penSelection);
+// Rewrites the file in place with the program's own keys only; an empty screen name writes
+// no CalibrationScreen key.
+void writeConfig(int languageIndex, int penSelection, const QString& calibrationScreen = QString());
 
 } // namespace settings

@@ -6,6 +6,7 @@
 #include "app/update/UpdateLoader.h"
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
+#include "calib/display/KqUtils.h"
 #include "calib/display/UserMessage.h"
 #include "device/CamDevCtrl.h"
 #include "log/LogCategories.h"
@@ -20,12 +21,17 @@
 #include <QPixmap>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
 constexpr int kMsgCannotConnect = 0; // "M1"
 constexpr int kInitialGainStep = 5;
 constexpr int kSuccessPauseMs = 1500;
+// Entries of the screen choice texts.
+constexpr int kTextNoScreen = 2;
+constexpr int kTextTouchMapping = 3;
+constexpr int kTextFound = 4;
 
 } // namespace
 
@@ -46,6 +52,8 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
     const settings::Values config = settings::readConfig();
     m_pLanguage->loadLanguage(config.languageId);
     qCDebug(lcApp) << "iniPenSelect :" << config.penSelection;
+    m_sStoredScreen = config.calibrationScreen;
+    KqUtils::setCalibrationScreen(m_sStoredScreen);
 
     m_pMainCtrl = new TvMainCtrl(nullptr, m_pLanguage, std::move(transport));
     m_pMainCtrl->setParent(this);
@@ -74,6 +82,7 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
     connect(m_psMainDlg, &MainDlg::sigClose, this, &TvSetupDlg::slotCloseDlg);
     connect(m_psMainDlg, &MainDlg::sigStartAccuracyCheck, this,
             &TvSetupDlg::slotStartAccuracyCheck);
+    connect(m_psMainDlg, &MainDlg::sigFindScreen, this, &TvSetupDlg::findScreen);
     connect(m_pMainCtrl, &TvMainCtrl::sigConnectionStatus, m_psMainDlg,
             &MainDlg::SetConnectionStatus);
 
@@ -85,6 +94,9 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
     connect(m_psAlignDlg, &AlignmentDlg::sigCamParamSendWait, this,
             &TvSetupDlg::slotCamParamSendWait);
     m_psAlignDlg->SetGainStep(kInitialGainStep);
+
+    m_pScreenFinder = new ScreenFinder(m_pMainCtrl, m_pLanguage, this);
+    connect(m_pScreenFinder, &ScreenFinder::sigFinished, this, &TvSetupDlg::onScreenSearched);
 
     if (autoUpdate) {
         m_pUpdateLoader = new UpdateLoader(this, m_pLanguage);
@@ -101,7 +113,7 @@ TvSetupDlg::~TvSetupDlg() {
         m_pMainCtrl = nullptr;
     }
     if (m_pLanguage) {
-        settings::writeConfig(m_pLanguage->languageIndex(), penType);
+        settings::writeConfig(m_pLanguage->languageIndex(), penType, m_sStoredScreen);
         delete m_pLanguage;
         m_pLanguage = nullptr;
     }
@@ -174,17 +186,81 @@ void TvSetupDlg::leaveAlignmentForCalibration() {
 
 void TvSetupDlg::slotStartACalibration() {
     leaveAlignmentForCalibration();
-    m_pMainCtrl->StartAutoCalibration();
+    if (!searchScreenFirst(Pending::Auto))
+        m_pMainCtrl->StartAutoCalibration();
 }
 
 void TvSetupDlg::slotStartMCalibration() {
     leaveAlignmentForCalibration();
-    m_pMainCtrl->StartManualCalibration();
+    if (!searchScreenFirst(Pending::Manual))
+        m_pMainCtrl->StartManualCalibration();
 }
 
 void TvSetupDlg::slotStartSCalibration() {
     leaveAlignmentForCalibration();
-    m_pMainCtrl->StartSemiAutoCalibration();
+    if (!searchScreenFirst(Pending::SemiAuto))
+        m_pMainCtrl->StartSemiAutoCalibration();
+}
+
+void TvSetupDlg::useScreenForThisRun(const QString& name) {
+    KqUtils::setCalibrationScreen(name);
+    m_bScreenChosen = true;
+}
+
+bool TvSetupDlg::searchScreenFirst(Pending calibration) {
+    if (m_pScreenFinder->isRunning())
+        return true;
+    const QVector<ScreenDesc> screens = KqUtils::screens();
+    const QString chosen = KqUtils::calibrationScreenName();
+    const bool chosenPresent = std::any_of(screens.begin(), screens.end(),
+                                           [&](const ScreenDesc& s) { return s.name == chosen; });
+    if (m_bScreenChosen || screens.size() < 2 || (!chosen.isEmpty() && chosenPresent))
+        return false;
+    qCDebug(lcApp) << "several monitors and no calibration screen chosen: looking for it first";
+    m_ePending = calibration;
+    m_pScreenFinder->start();
+    return true;
+}
+
+void TvSetupDlg::findScreen() {
+    if (m_pScreenFinder->isRunning())
+        return;
+    leaveAlignmentForCalibration();
+    m_ePending = Pending::None;
+    m_pScreenFinder->start();
+}
+
+void TvSetupDlg::onScreenSearched(const ScreenFinder::Result& result) {
+    m_bScreenChosen = true;
+    const Pending calibration = m_ePending;
+    m_ePending = Pending::None;
+    if (result.outcome == ScreenFinder::Outcome::Found) {
+        KqUtils::setCalibrationScreen(result.name);
+        m_sStoredScreen = result.name;
+        if (calibration == Pending::None)
+            user_message::information(
+                nullptr, m_pLanguage->textSC(kTextFound).arg(result.number).arg(result.name));
+    } else {
+        // Nothing is stored; a calibration that waited goes ahead on the screen it had.
+        user_message::information(nullptr, m_pLanguage->textSC(kTextNoScreen));
+    }
+    startPending(calibration);
+}
+
+void TvSetupDlg::startPending(Pending calibration) {
+    switch (calibration) {
+    case Pending::Auto:
+        m_pMainCtrl->StartAutoCalibration();
+        break;
+    case Pending::Manual:
+        m_pMainCtrl->StartManualCalibration();
+        break;
+    case Pending::SemiAuto:
+        m_pMainCtrl->StartSemiAutoCalibration();
+        break;
+    case Pending::None:
+        break;
+    }
 }
 
 void TvSetupDlg::slotStartAccuracyCheck() {
@@ -215,8 +291,22 @@ void TvSetupDlg::slotCloseDlg(int code) {
     close();
 }
 
+QString TvSetupDlg::successText() const {
+    QString text = m_pLanguage->textCS(TvMainCtrl::kTextSucceeded);
+    if (KqUtils::screens().size() > 1) {
+        // The module's touches reach the desktop as an absolute device that the desktop maps
+        // to all monitors together until told otherwise.
+        const QString hint =
+            m_pLanguage->textSC(kTextTouchMapping).arg(KqUtils::calibrationOutput());
+        qCInfo(lcApp).noquote() << "touch mapping:" << hint;
+        text += QStringLiteral("\n\n") + hint;
+    }
+    return text;
+}
+
 void TvSetupDlg::slotCalibrationClosed(int code) {
-    if (code != 0 || m_nSuccessPauseMs <= 0) {
+    const QString success = code == 0 ? successText() : QString();
+    if (success.isEmpty() || m_nSuccessPauseMs <= 0) {
         slotCloseDlg(code);
         return;
     }
@@ -225,7 +315,7 @@ void TvSetupDlg::slotCalibrationClosed(int code) {
         return;
     }
     CalibDlg* calib = m_pMainCtrl->calibDlg();
-    calib->showOutcome(m_pLanguage->textCS(TvMainCtrl::kTextSucceeded));
+    calib->showOutcome(success);
     QTimer::singleShot(m_nSuccessPauseMs, this, [this, calib] {
         calib->hide();
         slotCloseDlg(0);

@@ -2,6 +2,7 @@
 
 #include "app/language/LanguageTable.h"
 #include "app/panel/Lens.h"
+#include "calib/ScreenFinder.h"
 #include "device/Transport.h"
 
 #include <QDialog>
@@ -26,6 +27,7 @@ public:
     TvMainCtrl* controller() const { return m_pMainCtrl; }
     MainDlg* mainPanel() const { return m_psMainDlg; }
     AlignmentDlg* alignmentView() const { return m_psAlignDlg; }
+    ScreenFinder* screenFinder() const { return m_pScreenFinder; }
 
     // Called once, after the window has been hidden and before the event loop runs.
     void start();
@@ -39,6 +41,11 @@ public:
     // Where the accuracy check writes its figures; by default next to the settings file.
     void setReportPath(const QString& path) { m_sReportPath = path; }
     QString reportPath() const { return m_sReportPath; }
+
+    // The monitor to calibrate for this run only (--screen), over the stored one.
+    void useScreenForThisRun(const QString& name);
+    // Looks for the projector's monitor with the camera; the outcome is stored and shown.
+    void findScreen();
 
 signals:
     void sigStartAlignmentDisplay();
@@ -79,16 +86,29 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    enum class Pending { None, Auto, Manual, SemiAuto };
+
     void leaveAlignmentForCalibration();
+    // Before the first calibration of a run with several monitors and no usable choice, the
+    // screen search comes first and the calibration follows it.
+    bool searchScreenFirst(Pending calibration);
+    void startPending(Pending calibration);
+    // "Calibration succeeded", and the touch mapping hint with several monitors (logged too).
+    QString successText() const;
+    void onScreenSearched(const ScreenFinder::Result& result);
 
     TvMainCtrl* m_pMainCtrl = nullptr;
     LanguageTable* m_pLanguage = nullptr;
     MainDlg* m_psMainDlg = nullptr;
     AlignmentDlg* m_psAlignDlg = nullptr;
     UpdateLoader* m_pUpdateLoader = nullptr;
+    ScreenFinder* m_pScreenFinder = nullptr;
     int m_nSuccessPauseMs;
     bool m_bOfferCheck;
     QString m_sReportPath;
     // The check runs in place of the success screen, so leaving it ends the program.
     bool m_bCheckEndsProgram = false;
+    QString m_sStoredScreen;      // what config.ini keeps: the last screen found or stored
+    bool m_bScreenChosen = false; // --screen, or a search already made in this run
+    Pending m_ePending = Pending::None;
 };

@@ -1,10 +1,12 @@
 #include "app/CalibrateCommand.h"
 #include "app/CommandLine.h"
+#include "app/FindScreenCommand.h"
 #include "app/QuitOnSignal.h"
 #include "app/ShutdownLimit.h"
 #include "app/SingleApplication.h"
 #include "app/TransportChoice.h"
 #include "app/TvSetupDlg.h"
+#include "calib/display/KqUtils.h"
 #include "calib/display/UserMessage.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
@@ -44,6 +46,15 @@ int main(int argc, char* argv[]) {
         QLoggingCategory::setFilterRules(QStringLiteral("tivora.*.debug=false"));
 
     SingleApplication app(argc, argv);
+    QString screen;
+    if (!line.screen.isEmpty()) {
+        QString error;
+        screen = CommandLine::screenName(line.screen, KqUtils::screensLeftToRight(), &error);
+        if (screen.isEmpty()) {
+            std::fprintf(stderr, "tivora: %s\n", qPrintable(error));
+            return 2;
+        }
+    }
     TransportChoice choice =
         TransportChoice::choose(line.device, qEnvironmentVariable("TIVORA_DEVICE"));
     std::unique_ptr<Transport> transport = choice.open();
@@ -54,6 +65,8 @@ int main(int argc, char* argv[]) {
     qCDebug(lcApp).noquote() << "device:" << choice.spec;
 
     TvSetupDlg setupDlg(nullptr, line.autoUpdate, std::move(transport));
+    if (!screen.isEmpty())
+        setupDlg.useScreenForThisRun(screen);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/TivoraRes/icon")));
     // Desktops match the window to its menu entry and icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.corvan.Tivora"));
@@ -74,6 +87,8 @@ int main(int argc, char* argv[]) {
         setupDlg.setOfferCheck(false);
         new CalibrateCommand(&setupDlg, line.calibrationKind, choice.verifier);
     }
+    if (line.findScreen)
+        new FindScreenCommand(&setupDlg);
     const int exitCode = app.exec();
     limitShutdown(kShutdownLimitMs, exitCode);
     return exitCode;

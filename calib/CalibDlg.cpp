@@ -143,9 +143,8 @@ void CalibDlg::prepareWindow(int mode) {
     setWindowFlags(kCalibWindowFlags);
     setCursor(Qt::BlankCursor);
 
-    QRect rects[2];
-    KqUtils::getWindowRect(rects);
-    const QRect r = rects[0];
+    const QRect r = KqUtils::calibrationScreen();
+    qCDebug(lcCalib).noquote() << "calibration screen:" << KqUtils::calibrationScreenName() << r;
     m_dpiRatio = KqUtils::dpiRatioOf(r);
     qCDebug(lcCalib) << "m_dpiRatio =" << m_dpiRatio;
 
@@ -343,7 +342,9 @@ void CalibDlg::paintEvent(QPaintEvent*) {
         painter.fillRect(0, 0, m_nWidth, m_nHeight, Qt::black);
         painter.setPen(Qt::white);
         painter.setFont(textFont(24));
-        painter.drawText(QRect(0, 0, m_nWidth, m_nHeight), Qt::AlignCenter, m_sStatus);
+        // Wrapped: with several monitors a hint about the touch mapping follows the outcome.
+        painter.drawText(QRect(m_nWidth / 10, 0, m_nWidth * 8 / 10, m_nHeight),
+                         Qt::AlignCenter | Qt::TextWordWrap, m_sStatus);
         break;
     default:
         break;

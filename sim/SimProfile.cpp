@@ -327,6 +327,7 @@ const std::pair<const char*, Reader> kKeys[] = {
     {"Screen/ObstacleWidth", obstacleKey(2)},
     {"Screen/ObstacleHeight", obstacleKey(3)},
     {"Screen/TurnedAway", boolKey(&SimProfile::turnedAway)},
+    {"Screen/Monitor", intKey(&SimProfile::screenMonitor, 0, 16)},
     {"Lens/ShiftX", realKey(&SimProfile::lensShiftX, -200, 200)},
     {"Lens/ShiftY", realKey(&SimProfile::lensShiftY, -200, 200)},
     {"Lens/DistortionScale", realKey(&SimProfile::lensDistortionScale, 0, 3)},

@@ -59,6 +59,9 @@ struct SimProfile {
     double screenRoll = 0.5;
     double screenKeystone = 0.03;
     bool turnedAway = false;
+    // Which monitor the projector is, counted from 1 left to right; 0: the one the utility
+    // calibrates. A number past the last monitor puts the projector on none.
+    int screenMonitor = 0;
     // Something in front of the projector: left, top, width and height as shares of the
     // monitor; no light reaches the screen there. A width or height of 0 means none.
     std::array<double, 4> obstacle{};

@@ -78,6 +78,7 @@ void LanguageTable::loadLanguage(int languageId, const QLocale& systemLocale) {
     m_M = readSection(file, QStringLiteral("MESSAGEBOX"), QStringLiteral("M"), 27);
     m_AV = readSection(file, QStringLiteral("AlignmentView"), QStringLiteral("AV"), 2);
     m_PS = readSection(file, QStringLiteral("PanelStatus"), QStringLiteral("PS"), 4);
+    m_SC = readSection(file, QStringLiteral("ScreenChoice"), QStringLiteral("SC"), 5);
     m_CS = readSection(file, QStringLiteral("CalibrationStatus"), QStringLiteral("CS"), 9);
     m_AK = readSection(file, QStringLiteral("AccuracyCheck"), QStringLiteral("AK"), 8);
     m_L = readSection(m_sFilePrefix + QStringLiteral("Idx"), QStringLiteral("Language"),
@@ -113,6 +114,9 @@ QString LanguageTable::textAV(int entry) const {
 }
 QString LanguageTable::textPS(int entry) const {
     return m_PS.value(entry);
+}
+QString LanguageTable::textSC(int entry) const {
+    return m_SC.value(entry);
 }
 QString LanguageTable::textCS(int entry) const {
     return m_CS.value(entry);

@@ -30,6 +30,10 @@ public:
     // The main panel's connection status line: 0 looking, 1 connected (%1 serial, %2
     // firmware), 2 permission denied, 3 busy.
     QString textPS(int entry) const;
+    // Choosing the projector's screen: 0 the panel's menu entry, 1 "screen %1 of %2" while
+    // looking, 2 no screen seen, 3 the touch mapping hint (%1 the output), 4 found (%1 number,
+    // %2 name).
+    QString textSC(int entry) const;
     // The calibration window's status and outcome: 0 computing, 1 checking the result,
     // 2 "target %1 of %2", 3 the Esc hint, 4 success; the likely causes of a failed automatic
     // calibration: 5 no screen in the picture, 6 only %1 of 20 marks found, 7 the fit failed;
@@ -51,5 +55,5 @@ private:
     QString m_sFilePrefix;
     int m_nIndex = kEnglishIndex;
     QString m_sCode = QStringLiteral("ENU");
-    QStringList m_T, m_C, m_CW, m_M, m_AV, m_PS, m_CS, m_AK, m_L;
+    QStringList m_T, m_C, m_CW, m_M, m_AV, m_PS, m_SC, m_CS, m_AK, m_L;
 };

@@ -8,6 +8,7 @@
 #include "calib/display/KqUtils.h"
 #include "log/LogCategories.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -115,6 +116,11 @@ MainDlg::MainDlg(QWidget* parent, LanguageTable* pLanguage)
     qCDebug(lcApp).noquote() << QString::asprintf("windowFlags = %x", unsigned(windowFlags()));
 
     m_pUi->label->setPixmap(QPixmap(QStringLiteral(":/TivoraRes/vis")));
+
+    m_pFindScreen = new QAction(this);
+    m_pFindScreen->setObjectName(QStringLiteral("actionFindScreen"));
+    m_pFindScreen->setEnabled(false);
+    connect(m_pFindScreen, &QAction::triggered, this, &MainDlg::sigFindScreen);
 
     const int languageIndex = m_pLanguage->languageIndex();
     if (languageIndex != kKoreanLanguageIndex)
@@ -239,6 +245,7 @@ void MainDlg::SetLanguageText() {
     ui.checkSemiAutoCalib->setText(text.textC(C30));
     ui.pushManualCalib->setText(text.textC(C15));
     ui.pushClose->setText(text.textT(T11));
+    m_pFindScreen->setText(text.textSC(0));
 
     fillLensBox();
     fillLanguageBox();
@@ -425,6 +432,7 @@ void MainDlg::SetUIState(bool enable) {
              ui.radioFinger, ui.labelSel_2, ui.comboLens, ui.radioNormalPen, ui.radioPlusPen})
         w->setEnabled(enable);
     setCalibControlsEnabled(enable && m_eLens != LensNone);
+    m_pFindScreen->setEnabled(enable);
     if (!enable) {
         ui.labelFWVersion->setText(kFirmwarePrefix);
         m_sFirmware.clear();

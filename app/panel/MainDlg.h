@@ -10,6 +10,7 @@
 class LanguageTable;
 class QContextMenuEvent;
 class QMenu;
+class QAction;
 struct MainDlgForm;
 
 // The options panel the user sees while no calibration or alignment runs. It never talks to
@@ -55,6 +56,8 @@ signals:
     void sigClose(int code);
     // From the panel's context menu: measure the stored calibration's accuracy.
     void sigStartAccuracyCheck();
+    // The panel's context menu: look for the projector's screen with the camera.
+    void sigFindScreen();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -94,6 +97,8 @@ private:
     void fillContextMenu(QMenu& menu);
 
     std::unique_ptr<MainDlgForm> m_pUi;
+    // In the panel's context menu, so that the panel's layout stays as it is.
+    QAction* m_pFindScreen = nullptr;
     bool m_bRefreshing = true;
     LanguageTable* m_pLanguage;
     int m_nLangComboIndex = 0;

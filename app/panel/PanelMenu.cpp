@@ -17,4 +17,5 @@ void MainDlg::fillContextMenu(QMenu& menu) {
     check->setObjectName(QStringLiteral("actionCheckAccuracy"));
     // Whenever a calibration could start, the stored one can be checked.
     check->setEnabled(m_pUi->pushAutoCalib->isEnabled());
+    menu.addAction(m_pFindScreen);
 }

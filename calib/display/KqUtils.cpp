@@ -15,10 +15,15 @@ KqUtils::ScreenSource& screenSource() {
     return source;
 }
 
+QString& chosenName() {
+    static QString name;
+    return name;
+}
+
 QVector<ScreenDesc> toolkitScreens() {
     QVector<ScreenDesc> list;
     for (const QScreen* s : QGuiApplication::screens())
-        list.append({s->geometry(), s->logicalDotsPerInch(), s->availableGeometry()});
+        list.append({s->geometry(), s->logicalDotsPerInch(), s->availableGeometry(), s->name()});
     return list;
 }
 
@@ -35,6 +40,19 @@ double dpiRatioIn(const QVector<ScreenDesc>& list, const QRect& r) {
     return 1.0;
 }
 
+// The chosen monitor when it is there, else the leftmost; null without monitors.
+ScreenDesc calibrationScreenDesc() {
+    const QVector<ScreenDesc> list = KqUtils::screensLeftToRight();
+    const QString& name = chosenName();
+    if (!name.isEmpty()) {
+        for (const ScreenDesc& s : list) {
+            if (s.name == name)
+                return s;
+        }
+    }
+    return list.isEmpty() ? ScreenDesc() : list.first();
+}
+
 } // namespace
 
 QVector<ScreenDesc> KqUtils::screens() {
@@ -46,13 +64,33 @@ void KqUtils::setScreenSource(ScreenSource source) {
     screenSource() = std::move(source);
 }
 
+QVector<ScreenDesc> KqUtils::screensLeftToRight() {
+    QVector<ScreenDesc> list = screens();
+    std::stable_sort(list.begin(), list.end(), [](const ScreenDesc& a, const ScreenDesc& b) {
+        return a.geometry.left() < b.geometry.left();
+    });
+    return list;
+}
+
 QRect KqUtils::leftmostScreen() {
-    const QVector<ScreenDesc> list = screens();
-    const auto leftmost =
-        std::min_element(list.begin(), list.end(), [](const ScreenDesc& a, const ScreenDesc& b) {
-            return a.geometry.left() < b.geometry.left();
-        });
-    return leftmost == list.end() ? QRect() : leftmost->geometry;
+    const QVector<ScreenDesc> list = screensLeftToRight();
+    return list.isEmpty() ? QRect() : list.first().geometry;
+}
+
+void KqUtils::setCalibrationScreen(const QString& name) {
+    chosenName() = name;
+}
+
+QString KqUtils::calibrationScreenName() {
+    return chosenName();
+}
+
+QRect KqUtils::calibrationScreen() {
+    return calibrationScreenDesc().geometry;
+}
+
+QString KqUtils::calibrationOutput() {
+    return calibrationScreenDesc().name;
 }
 
 double KqUtils::dpiRatioOf(const QRect& r) {

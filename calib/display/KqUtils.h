@@ -1,27 +1,31 @@
 #pragma once
 
 #include <QRect>
+#include <QString>
 #include <QVector>
 #include <functional>
 
 // One monitor: its geometry with inclusive corners (QRect's own convention, right() =
-// left + width - 1) and its logical dots per inch.
+// left + width - 1), its logical dots per inch and its name as the toolkit reports it (the
+// output's name, "HDMI-1" and the like).
 struct ScreenDesc {
     // available: what windows may cover (the taskbar excluded); null means the whole
     // geometry.
     ScreenDesc(const QRect& geometry = QRect(), double logicalDpi = 96.0,
-               const QRect& available = QRect())
-        : geometry(geometry), logicalDpi(logicalDpi), available(available) {}
+               const QRect& available = QRect(), const QString& name = QString())
+        : geometry(geometry), logicalDpi(logicalDpi), available(available), name(name) {}
 
     QRect geometry;
     double logicalDpi;
     QRect available;
+    QString name;
 
     QRect availableOrWhole() const { return available.isNull() ? geometry : available; }
 };
 
-// Where the monitors are. Callers rely on the rectangles coming ordered by left edge, so the
-// calibration window always opens on the leftmost monitor.
+// Where the monitors are. Callers rely on the rectangles coming ordered by left edge; the
+// calibration window and the alignment view open on the calibration screen, which is the
+// leftmost monitor unless another one has been chosen by name.
 class KqUtils {
 public:
     // out[0]: the leftmost monitor; out[1]: the next one to the right, or the null rectangle
@@ -39,6 +43,18 @@ public:
 
     // The monitors in the order the toolkit lists them, the primary first.
     static QVector<ScreenDesc> screens();
+    // The same monitors ordered by left edge, those sharing a left edge in listing order;
+    // the order that screen numbers count in.
+    static QVector<ScreenDesc> screensLeftToRight();
+
+    // Chooses the calibration screen by name; an empty name, or one no monitor has, means
+    // the leftmost monitor. Set on the user-interface thread.
+    static void setCalibrationScreen(const QString& name);
+    static QString calibrationScreenName();
+    // The chosen monitor's geometry when that monitor is there, else leftmostScreen().
+    static QRect calibrationScreen();
+    // The name of the monitor calibrationScreen() stands for; empty without monitors.
+    static QString calibrationOutput();
 
     // Replaces the toolkit's screen list, so that tests can describe any monitor layout.
     // An empty function restores the toolkit's list.

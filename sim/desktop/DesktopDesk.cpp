@@ -102,7 +102,14 @@ DesktopDesk::~DesktopDesk() {
 }
 
 QRect DesktopDesk::calibrationMonitor() {
-    return KqUtils::leftmostScreen();
+    return KqUtils::calibrationScreen();
+}
+
+QRect DesktopDesk::projectorMonitor() const {
+    if (m_nProjectorMonitor <= 0)
+        return calibrationMonitor();
+    const QVector<ScreenDesc> list = KqUtils::screensLeftToRight();
+    return m_nProjectorMonitor <= list.size() ? list[m_nProjectorMonitor - 1].geometry : QRect();
 }
 
 // Grabbing repaints the windows; those paints must not ask for another grab.
@@ -131,9 +138,18 @@ void DesktopDesk::scheduleRefresh() {
 
 void DesktopDesk::refresh() {
     m_refreshPending = false;
-    const QRect monitor = calibrationMonitor();
-    if (monitor.isEmpty())
+    const QRect monitor = projectorMonitor();
+    if (monitor.isEmpty()) {
+        // No such monitor: the projector shows nothing at the calibration screen's size.
+        const QRect dark = calibrationMonitor();
+        if (dark.isEmpty())
+            return;
+        QImage black(dark.size(), QImage::Format_RGB32);
+        black.fill(Qt::black);
+        m_scene->setMonitor(black);
+        m_sight->setMonitorSize(dark.width(), dark.height());
         return;
+    }
     m_grabbing = true;
     QImage picture(monitor.size(), QImage::Format_RGB32);
     picture.fill(Qt::black);

@@ -11,10 +11,10 @@ class QTouchDevice;
 class QWidget;
 
 // The desktop as the virtual module meets it, on the user-interface thread: it photographs
-// the calibration monitor (the leftmost one) for the module's camera whenever anything is
-// painted, shown or hidden, and at least every 100 ms; it tells the module's pen where the
-// calibration window's target symbol rests; and it carries out the module's touches and the
-// virtual user's key presses.
+// the projector's monitor (the calibration screen unless the profile names another) for the
+// module's camera whenever anything is painted, shown or hidden, and at least every 100 ms; it
+// tells the module's pen where the calibration window's target symbol rests; and it carries out the
+// module's touches and the virtual user's key presses.
 class DesktopDesk : public QObject {
     Q_OBJECT
 
@@ -23,8 +23,11 @@ public:
                 QObject* parent = nullptr);
     ~DesktopDesk() override;
 
-    // The leftmost monitor, where the calibration window goes.
+    // The calibration screen, where the calibration window goes and touches land.
     static QRect calibrationMonitor();
+    // The projector: monitor number (1 = leftmost) or 0 for the calibration screen. A number
+    // past the last monitor leaves the projector dark.
+    void setProjectorMonitor(int number) { m_nProjectorMonitor = number; }
 
     // Takes the monitor's picture and the symbol's place now.
     void refresh();
@@ -39,6 +42,7 @@ protected:
 
 private:
     void scheduleRefresh();
+    QRect projectorMonitor() const;
 
     std::shared_ptr<DesktopScene> m_scene;
     std::shared_ptr<DeskSight> m_sight;
@@ -46,4 +50,5 @@ private:
     QTouchDevice* m_touchDevice = nullptr;
     bool m_refreshPending = false;
     bool m_grabbing = false;
+    int m_nProjectorMonitor = 0;
 };

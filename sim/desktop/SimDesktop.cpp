@@ -21,7 +21,9 @@ SimDesktop makeSimDesktop(const QString& profilePath, QString* error) {
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
         auto scene = std::make_shared<DesktopScene>(profile);
         auto sight = std::make_shared<DeskSight>(profile);
-        transport->setCompanion(new DesktopDesk(scene, sight, app));
+        auto* desk = new DesktopDesk(scene, sight, app);
+        desk->setProjectorMonitor(profile.screenMonitor);
+        transport->setCompanion(desk);
         transport->setSceneSource(scene);
         transport->module().setDesk(sight);
     }

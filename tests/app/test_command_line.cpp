@@ -17,6 +17,10 @@ private slots:
     void answersWithoutAWindow();
     void logFollowsTheRules_data();
     void logFollowsTheRules();
+    void screenArgument_data();
+    void screenArgument();
+    void findScreen_data();
+    void findScreen();
 };
 
 void CommandLineTest::switches_data() {
@@ -85,6 +89,11 @@ void CommandLineTest::answersWithoutAWindow_data() {
     QTest::newRow("success pause out of range")
         << QStringList{"--success-pause", "-1"} << 2
         << "tivora: --success-pause needs a number of seconds from 0 to 60";
+    QTest::newRow("screen without a value")
+        << QStringList{"--screen="} << 2 << "tivora: --screen needs a monitor's name or number";
+    QTest::newRow("find-screen with calibrate")
+        << QStringList{"--find-screen", "--calibrate", "auto"} << 2
+        << "tivora: --find-screen and --calibrate cannot be combined";
     QTest::newRow("success pause not a number")
         << QStringList{"--success-pause", "NaN"} << 2
         << "tivora: --success-pause needs a number of seconds from 0 to 60";
@@ -138,6 +147,79 @@ void CommandLineTest::logFollowsTheRules() {
     QVERIFY2(run.watching, run.output.constData());
     QVERIFY(run.ended);
     QCOMPARE(run.output.contains("configFilePath:"), settingsLine);
+}
+
+void CommandLineTest::screenArgument_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("name"); // empty: refused
+    QTest::newRow("by name") << "HDMI-1"
+                             << "HDMI-1";
+    QTest::newRow("by number, counted from the left") << "1"
+                                                      << "DP-1";
+    QTest::newRow("the last number") << "3"
+                                     << "HDMI-2";
+    QTest::newRow("number 0") << "0"
+                              << "";
+    QTest::newRow("number past the last") << "4"
+                                          << "";
+    QTest::newRow("unknown name") << "VGA-1"
+                                  << "";
+    QTest::newRow("a name in other letter case") << "hdmi-1"
+                                                 << "";
+}
+
+void CommandLineTest::screenArgument() {
+    QFETCH(QString, value);
+    QFETCH(QString, name);
+    const CommandLine line = CommandLine::parse({"tivora", "--find-screen", "--screen", value});
+    QCOMPARE(int(line.action), int(CommandLine::Action::Run));
+    QVERIFY(line.findScreen);
+    // Listed as the toolkit lists them, the primary first.
+    const QVector<ScreenDesc> leftToRight{{QRect(0, 0, 1920, 1080), 96.0, QRect(), "DP-1"},
+                                          {QRect(1920, 0, 1920, 1080), 96.0, QRect(), "HDMI-1"},
+                                          {QRect(3840, 0, 1280, 720), 96.0, QRect(), "HDMI-2"}};
+    QString error;
+    QCOMPARE(CommandLine::screenName(line.screen, leftToRight, &error), name);
+    QCOMPARE(error.isEmpty(), !name.isEmpty());
+    if (!name.isEmpty())
+        return;
+    QVERIFY(!error.contains('\n'));
+    QVERIFY(error.startsWith("--screen " + value + ": no such monitor"));
+}
+
+void CommandLineTest::findScreen_data() {
+    QTest::addColumn<QByteArray>("profile");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("projector on the one monitor")
+        << QByteArray() << 0 << "screen: found an unnamed monitor (1 of 1 from the left)";
+    QTest::newRow("projector on none") << QByteArray("[Screen]\nMonitor=2\n") << 1
+                                       << "screen: the camera sees none of the 1 monitors";
+}
+
+// The offscreen platform has one monitor, without a name; the virtual module's projector is
+// on it or on none.
+void CommandLineTest::findScreen() {
+    QFETCH(QByteArray, profile);
+    QFETCH(int, exitCode);
+    QFETCH(QString, line);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile file(dir.filePath(QStringLiteral("profile.ini")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(profile);
+    file.close();
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("TIVORA_CONFIG_DIR"), dir.path());
+    env.insert(QStringLiteral("TIVORA_INSTANCE_KEY"), "find-" + dir.path().section('/', -1));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TIVORA_BINARY),
+                  {"/noAutoUpdate", "--device", "sim:" + file.fileName(), "--find-screen"});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), exitCode);
+    QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()).trimmed(), line);
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)

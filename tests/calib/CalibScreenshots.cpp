@@ -3,19 +3,40 @@
 // writes calib-pattern.png (upright pattern), calib-computing.png (the same once captured,
 // with its status line), calib-manual.png (first manual target with its status line),
 // calib-manual-holding.png (its rings half filled), calib-success.png and calib-check.png (an
-// accuracy check's summary with its worst target marked), all 1920 x 1080.
+// accuracy check's summary with its worst target marked), all 1920 x 1080, and
+// screen-search.png: two 960 x 540 monitors side by side while the projector is searched, the
+// right-hand one lit.
 #include "app/language/LanguageTable.h"
 #include "calib/CalibDlg.h"
+#include "calib/ScreenLamp.h"
 #include "calib/TvMainCtrl.h"
 #include "tests/support/Screenshots.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QPainter>
 
 namespace {
 
 bool save(CalibDlg& dlg, const QDir& dir, const QString& name) {
     return screenshots::save(dlg.grab().toImage(), dir, name);
+}
+
+// The left monitor black, the right one white with the search's status line; a grey gap
+// between them stands for the monitors' frames.
+QImage screenSearch(const LanguageTable& text) {
+    const QRect monitor(0, 0, 960, 540);
+    const QString family = QStringLiteral("Tahoma");
+    ScreenLamp left(monitor, family);
+    ScreenLamp right(monitor.translated(960, 0), family);
+    left.setLit(false);
+    right.setLit(true, text.textSC(1).arg(2).arg(2));
+    QImage picture(960 + 16 + 960, 540, QImage::Format_RGB32);
+    picture.fill(QColor(96, 96, 96));
+    QPainter painter(&picture);
+    painter.drawPixmap(0, 0, left.grab());
+    painter.drawPixmap(976, 0, right.grab());
+    return picture;
 }
 
 } // namespace
@@ -70,5 +91,6 @@ int main(int argc, char** argv) {
     }
     dlg.showCheckSummary(check);
     ok = save(dlg, dir, QStringLiteral("calib-check.png")) && ok;
+    ok = screenshots::save(screenSearch(text), dir, QStringLiteral("screen-search.png")) && ok;
     return ok ? 0 : 1;
 }

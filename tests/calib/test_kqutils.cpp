@@ -11,18 +11,27 @@ ScreenDesc screen(int left, int top, int w, int h, double dpi = 96.0) {
     return {QRect(left, top, w, h), dpi};
 }
 
+ScreenDesc named(const QString& name, int left, int w = 1920) {
+    return {QRect(left, 0, w, 1080), 96.0, QRect(), name};
+}
+
 } // namespace
 
 class KqUtilsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { KqUtils::setScreenSource({}); }
+    void cleanup() {
+        KqUtils::setScreenSource({});
+        KqUtils::setCalibrationScreen(QString());
+    }
     void leftmostFirst_data();
     void leftmostFirst();
     void dpiRatio_data();
     void dpiRatio();
     void toolkitListByDefault();
+    void calibrationScreen_data();
+    void calibrationScreen();
 };
 
 void KqUtilsTest::leftmostFirst_data() {
@@ -91,6 +100,41 @@ void KqUtilsTest::toolkitListByDefault() {
     // Run again with QT_SCREEN_SCALE_FACTORS=2 (see CMakeLists.txt): the toolkit's scaling
     // stands, nothing shrinks it back.
     QVERIFY(KqUtils::dpiRatioOf(out[0]) >= 1.0);
+}
+
+void KqUtilsTest::calibrationScreen_data() {
+    QTest::addColumn<QVector<ScreenDesc>>("screens");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QRect>("expected");
+    QTest::addColumn<QString>("output");
+
+    const QVector<ScreenDesc> laptopAndProjector{named("eDP-1", 0, 1366),
+                                                 named("HDMI-1", 1366, 1280)};
+    QTest::newRow("nothing chosen: the leftmost")
+        << laptopAndProjector << QString() << QRect(0, 0, 1366, 1080) << "eDP-1";
+    QTest::newRow("the projector right of the laptop")
+        << laptopAndProjector << "HDMI-1" << QRect(1366, 0, 1280, 1080) << "HDMI-1";
+    QTest::newRow("chosen screen gone: the leftmost")
+        << laptopAndProjector << "DP-3" << QRect(0, 0, 1366, 1080) << "eDP-1";
+    QTest::newRow("listed right to left, nothing chosen")
+        << QVector<ScreenDesc>{named("DP-2", 1920), named("DP-1", 0), named("DP-0", -1920)}
+        << QString() << QRect(-1920, 0, 1920, 1080) << "DP-0";
+    QTest::newRow("no monitor") << QVector<ScreenDesc>{} << "HDMI-1" << QRect() << QString();
+}
+
+void KqUtilsTest::calibrationScreen() {
+    QFETCH(QVector<ScreenDesc>, screens);
+    QFETCH(QString, chosen);
+    QFETCH(QRect, expected);
+    QFETCH(QString, output);
+    KqUtils::setScreenSource([screens] { return screens; });
+    KqUtils::setCalibrationScreen(chosen);
+    QCOMPARE(KqUtils::calibrationScreen(), expected);
+    QCOMPARE(KqUtils::calibrationOutput(), output);
+    // The monitor list that window placement uses stays as it always was.
+    QRect out[2];
+    KqUtils::getWindowRect(out);
+    QCOMPARE(out[0], KqUtils::leftmostScreen());
 }
 
 QTEST_MAIN(KqUtilsTest)

@@ -1,6 +1,7 @@
 #include "PanelFixture.h"
 #include "app/panel/PanelPlacement.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -108,6 +109,16 @@ private slots:
         ui.radioPlusPen->click();
         ui.radioNormalPen->click();
         QCOMPARE(pen, (QList<QList<QVariant>>{{true}, {false}}));
+
+        // The screen search lives in the panel's context menu, outside its layout.
+        QSignalSpy findScreen(dlg, &MainDlg::sigFindScreen);
+        auto* search = dlg->findChild<QAction*>(QStringLiteral("actionFindScreen"));
+        QVERIFY(search);
+        QCOMPARE(search->text(), p.text.textSC(0));
+        search->trigger();
+        QCOMPARE(findScreen.count(), 1);
+        dlg->SetUIState(false);
+        QVERIFY(!search->isEnabled());
     }
 
     void autoWithAndWithoutTuningBox() {

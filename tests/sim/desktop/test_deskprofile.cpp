@@ -26,7 +26,7 @@ private:
 private slots:
     void worldPenAndTouchKeysAreRead() {
         const QString path = write("[Screen]\nCentreX=600\nCentreY=380.5\nWidthFraction=0.5\n"
-                                   "Roll=-2\nKeystone=0.1\nTurnedAway=1\n"
+                                   "Roll=-2\nKeystone=0.1\nTurnedAway=1\nMonitor=3\n"
                                    "[Lens]\nShiftX=3\nShiftY=-4\nDistortionScale=1.5\n"
                                    "[Light]\nAmbient=5\nProjectorBlack=10\nProjectorWhite=200\n"
                                    "Vignetting=0\nBlur=0\nNoise=0\nSeed=9\nSupersampling=2\n"
@@ -40,6 +40,7 @@ private slots:
         QCOMPARE(p.screenCentreY, 380.5);
         QCOMPARE(p.screenRoll, -2.0);
         QVERIFY(p.turnedAway);
+        QCOMPARE(p.screenMonitor, 3);
         QCOMPARE(p.lensDistortionScale, 1.5);
         QCOMPARE(p.supersampling, 2);
         QCOMPARE(p.penTweakTable, 1);
@@ -69,6 +70,7 @@ private slots:
         QTest::newRow("width fraction 0") << QByteArray("[Screen]\nWidthFraction=0\n");
         QTest::newRow("roll not a number") << QByteArray("[Screen]\nRoll=left\n");
         QTest::newRow("turned away 2") << QByteArray("[Screen]\nTurnedAway=2\n");
+        QTest::newRow("monitor -1") << QByteArray("[Screen]\nMonitor=-1\n");
         QTest::newRow("infinite shift") << QByteArray("[Lens]\nShiftX=inf\n");
         QTest::newRow("supersampling 0") << QByteArray("[Light]\nSupersampling=0\n");
         QTest::newRow("three offsets") << QByteArray("[Pen]\nOffsets=1,2,3\n");
