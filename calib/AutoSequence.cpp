@@ -112,17 +112,9 @@ void TvMainCtrl::advanceAutoChain() {
 
 void TvMainCtrl::runAutoComputation() {
     const CalibDlg& dlg = *m_psCalibDlg;
-    AutoCalibrationInput input;
-    dlg.getWindowSize(input.windowWidth, input.windowHeight);
+    AutoCalibrationInput input = calibrationInput();
     for (size_t i = 0; i < input.windowPoints.size(); ++i)
         input.windowPoints[i] = cv::Point2f(dlg.targetPoints()[i].x, dlg.targetPoints()[i].y);
-    input.patternCount = link::g_nAC;
-    input.manualCount = link::g_nMC;
-    input.lens = dlg.m_nLens;
-    input.fwLower = m_nFWLower;
-    input.pen = dlg.m_nPenSelect;
-    input.ceiling = dlg.m_nCeiling;
-    input.rear = dlg.m_nRear;
     input.semi = m_bSemiAutoCalib;
     const bool useStoredTuning = dlg.m_nLens >= 1 && dlg.m_nLens <= 3 &&
                                  m_sPrevTweak.tweakCount > 0 && m_sPrevTweak.lens == dlg.m_nLens;

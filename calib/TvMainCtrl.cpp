@@ -8,6 +8,7 @@
 #include "compute/YThreshold.h"
 #include "device/CamDevCtrl.h"
 #include "device/LinkStorage.h"
+#include "device/RecordLayout.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 
@@ -18,8 +19,6 @@
 
 namespace {
 
-constexpr int kCaptureWidth = 1280;
-constexpr int kCaptureHeight = 720;
 constexpr int kProbeTimeoutMs = 1000;
 // The watch looks every 5 s but sees a stop request within a tenth of a second.
 constexpr int kWatchPauses = 50;
@@ -68,10 +67,14 @@ TvMainCtrl::TvMainCtrl(QObject* parent, const LanguageTable* text,
             &TvMainCtrl::slotMCPrevStepPointer);
     connect(m_psCalibDlg, &CalibDlg::sigTouchEvent, this, &TvMainCtrl::slotTouchEvent);
 
-    m_pImgBlack = cv::Mat::zeros(kCaptureHeight, kCaptureWidth, CV_8UC1);
-    m_pImgWhite = cv::Mat::zeros(kCaptureHeight, kCaptureWidth, CV_8UC1);
-    m_pImgPattern = cv::Mat::zeros(kCaptureHeight, kCaptureWidth, CV_8UC1);
-    m_pImgNorm = cv::Mat::zeros(kCaptureHeight, kCaptureWidth, CV_8UC1);
+    m_pImgBlack =
+        cv::Mat::zeros(record_layout::kCaptureHeight, record_layout::kCaptureWidth, CV_8UC1);
+    m_pImgWhite =
+        cv::Mat::zeros(record_layout::kCaptureHeight, record_layout::kCaptureWidth, CV_8UC1);
+    m_pImgPattern =
+        cv::Mat::zeros(record_layout::kCaptureHeight, record_layout::kCaptureWidth, CV_8UC1);
+    m_pImgNorm =
+        cv::Mat::zeros(record_layout::kCaptureHeight, record_layout::kCaptureWidth, CV_8UC1);
     m_sPrevTweak = TuningRecord{};
     qCDebug(lcCalib) << "sizeof(tEEPROM) =" << link::kEepromSize;
 }
@@ -174,24 +177,23 @@ void TvMainCtrl::slotReceiveMask(unsigned char* mask, int size) {
     emit sigReceiveMask(mask, size);
 }
 
-void TvMainCtrl::setCalibInformation(const cv::Point2f* windowPoints, int count, int tweakCount,
-                                     const cv::Point2f* tweaks) {
+AutoCalibrationInput TvMainCtrl::calibrationInput() const {
     const CalibDlg& dlg = *m_psCalibDlg;
-    int w = 0, h = 0;
-    dlg.getWindowSize(w, h);
-    CalibWorkspace::CalibInformation info;
-    info.windowPoints = windowPoints;
-    info.pointCount = count;
-    info.acCeiling = dlg.m_nCeiling;
-    info.acRear = dlg.m_nRear;
-    info.windowWidth = int16_t(w);
-    info.windowHeight = int16_t(h);
-    info.lensType = dlg.m_nLens;
-    info.tweakCount = tweakCount;
-    info.tweaks = tweaks;
-    info.fwLower = m_nFWLower;
-    info.penType = dlg.m_nPenSelect;
-    calibWorkspace().setCalibInformation(info);
+    AutoCalibrationInput input;
+    dlg.getWindowSize(input.windowWidth, input.windowHeight);
+    input.patternCount = link::g_nAC;
+    input.manualCount = link::g_nMC;
+    input.lens = dlg.m_nLens;
+    input.fwLower = m_nFWLower;
+    input.pen = dlg.m_nPenSelect;
+    input.ceiling = dlg.m_nCeiling;
+    input.rear = dlg.m_nRear;
+    return input;
+}
+
+void TvMainCtrl::setCalibInformation(const cv::Point2f* windowPoints, int count) {
+    calibWorkspace().setCalibInformation(
+        calibInformationFor(calibrationInput(), windowPoints, count));
 }
 
 int TvMainCtrl::imageReverseFlag() const {

@@ -131,10 +131,11 @@ private:
     void startTuningStage();
     void startTargets(int count);
     void onInputPoints(const uint8_t* points);
-    // Hands the fit the window points with the window's and the module's settings; no
-    // tweaks means the predefined table.
-    void setCalibInformation(const cv::Point2f* windowPoints, int count, int tweakCount = 0,
-                             const cv::Point2f* tweaks = nullptr);
+    // The window's and the module's settings as the computation takes them: window size,
+    // point counts, lens, firmware, pen, ceiling and rear; no window points or tweaks yet.
+    AutoCalibrationInput calibrationInput() const;
+    // Hands the fit the window points with those settings and the predefined tweak table.
+    void setCalibInformation(const cv::Point2f* windowPoints, int count);
     void upload(bool tweakPresent, int tweakCount, const float* tweaks);
     void onCheckTouch(int x, int y);
     void leaveAccuracyCheck();

@@ -34,6 +34,23 @@ PointCounts pointCountsForLens(int lens) {
     return known ? PointCounts{kPatternPoints, kManualPoints} : PointCounts{};
 }
 
+CalibWorkspace::CalibInformation calibInformationFor(const AutoCalibrationInput& input,
+                                                     const cv::Point2f* windowPoints, int count) {
+    CalibWorkspace::CalibInformation info;
+    info.windowPoints = windowPoints;
+    info.pointCount = count;
+    info.acCeiling = input.ceiling;
+    info.acRear = input.rear;
+    info.windowWidth = int16_t(input.windowWidth);
+    info.windowHeight = int16_t(input.windowHeight);
+    info.lensType = input.lens;
+    info.tweakCount = int(input.tweaks.size());
+    info.tweaks = input.tweaks.empty() ? nullptr : input.tweaks.data();
+    info.fwLower = input.fwLower;
+    info.penType = input.pen;
+    return info;
+}
+
 AutoCalibrationResult runAutoCalibration(CalibWorkspace& ws, const cv::Mat& black,
                                          const cv::Mat& white, const cv::Mat& pattern,
                                          cv::Mat& patternImage, const AutoCalibrationInput& input) {
@@ -45,19 +62,7 @@ AutoCalibrationResult runAutoCalibration(CalibWorkspace& ws, const cv::Mat& blac
         return result;
     }
 
-    CalibWorkspace::CalibInformation info;
-    info.windowPoints = input.windowPoints.data();
-    info.pointCount = ws.nAC();
-    info.acCeiling = input.ceiling;
-    info.acRear = input.rear;
-    info.windowWidth = int16_t(input.windowWidth);
-    info.windowHeight = int16_t(input.windowHeight);
-    info.lensType = input.lens;
-    info.tweakCount = int(input.tweaks.size());
-    info.tweaks = input.tweaks.empty() ? nullptr : input.tweaks.data();
-    info.fwLower = input.fwLower;
-    info.penType = input.pen;
-    ws.setCalibInformation(info);
+    ws.setCalibInformation(calibInformationFor(input, input.windowPoints.data(), ws.nAC()));
     AC_FindPatternCenter(ws, patternImage);
 
     if (input.semi)

@@ -31,6 +31,11 @@ struct AutoCalibrationInput {
     std::vector<cv::Point2f> tweaks;
 };
 
+// The workspace's calibration values from the input's settings, for the given window points
+// (the pattern positions here, the manual targets in a manual calibration).
+CalibWorkspace::CalibInformation calibInformationFor(const AutoCalibrationInput& input,
+                                                     const cv::Point2f* windowPoints, int count);
+
 // Why a computation failed, from what it saw; None after a success.
 enum class CalibrationFailure {
     None,
