@@ -2,6 +2,7 @@
 
 #include "align/AlignmentDlg.h"
 #include "app/Settings.h"
+#include "app/TouchMappingHint.h"
 #include "app/panel/MainDlg.h"
 #include "app/update/UpdateLoader.h"
 #include "calib/CalibDlg.h"
@@ -30,7 +31,6 @@ constexpr int kInitialGainStep = 5;
 constexpr int kSuccessPauseMs = 1500;
 // Entries of the screen choice texts.
 constexpr int kTextNoScreen = 2;
-constexpr int kTextTouchMapping = 3;
 constexpr int kTextFound = 4;
 
 } // namespace
@@ -85,6 +85,11 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
     connect(m_psMainDlg, &MainDlg::sigFindScreen, this, &TvSetupDlg::findScreen);
     connect(m_pMainCtrl, &TvMainCtrl::sigConnectionStatus, m_psMainDlg,
             &MainDlg::SetConnectionStatus);
+    // Queued from the connection watch, like the panel's status line.
+    connect(m_pMainCtrl, &TvMainCtrl::sigConnectionStatus, this,
+            [this](ConnectionStatus, const QString&, const QString& inputDevice) {
+                m_sInputDevice = inputDevice;
+            });
 
     m_psAlignDlg = new AlignmentDlg(m_pLanguage);
     connect(m_psAlignDlg, &AlignmentDlg::sigCamParamSend, this, &TvSetupDlg::slotCamParamSend);
@@ -297,7 +302,7 @@ QString TvSetupDlg::successText() const {
         // The module's touches reach the desktop as an absolute device that the desktop maps
         // to all monitors together until told otherwise.
         const QString hint =
-            m_pLanguage->textSC(kTextTouchMapping).arg(KqUtils::calibrationOutput());
+            touchMappingHint(*m_pLanguage, KqUtils::calibrationOutput(), m_sInputDevice);
         qCInfo(lcApp).noquote() << "touch mapping:" << hint;
         text += QStringLiteral("\n\n") + hint;
     }

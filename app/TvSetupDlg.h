@@ -106,6 +106,7 @@ private:
     int m_nSuccessPauseMs;
     bool m_bOfferCheck;
     QString m_sReportPath;
+    QString m_sInputDevice; // the module's touch input device as last reported; empty: unknown
     // The check runs in place of the success screen, so leaving it ends the program.
     bool m_bCheckEndsProgram = false;
     QString m_sStoredScreen;      // what config.ini keeps: the last screen found or stored

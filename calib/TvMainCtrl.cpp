@@ -133,14 +133,15 @@ void TvMainCtrl::CheckCamConnectProc() {
             pause::sleepMs(1000);
             m_bFWSupported = 0;
             emit sigChangeUIState(false);
-            emit sigConnectionStatus(ConnectionStatus::Searching, QString());
+            emit sigConnectionStatus(ConnectionStatus::Searching, QString(), QString());
         } else if (!m_bCamConnected) {
             if (m_pDevice->OpenDevice()) {
                 m_bCamConnected = true;
                 emit sigChangeUIState(true);
-                emit sigConnectionStatus(ConnectionStatus::Connected, m_pDevice->serialNumber());
+                emit sigConnectionStatus(ConnectionStatus::Connected, m_pDevice->serialNumber(),
+                                         m_pDevice->inputDeviceName());
             } else {
-                emit sigConnectionStatus(statusOf(m_pDevice->openFailure()), QString());
+                emit sigConnectionStatus(statusOf(m_pDevice->openFailure()), QString(), QString());
             }
         }
         for (int i = 0; i < kWatchPauses && !m_bStopCheck; ++i)

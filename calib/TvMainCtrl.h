@@ -93,8 +93,9 @@ signals:
     void sigReceiveMask(unsigned char* mask, int size);
     void sigUpdateAlignImage(QImage sImage);
     void sigChangeUIState(bool bEnable);
-    // After each look of the connection watch; serial only with Connected.
-    void sigConnectionStatus(ConnectionStatus status, QString serial);
+    // After each look of the connection watch; serial and the name of the module's touch input
+    // device (empty when unknown) only with Connected.
+    void sigConnectionStatus(ConnectionStatus status, QString serial, QString inputDevice);
     void sigClose(int code);
     // The module's stored record arrived (prevTweak() holds its calibration's window size).
     void sigStoredRecord();

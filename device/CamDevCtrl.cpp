@@ -94,6 +94,8 @@ bool CamDevCtrl::OpenDevice() {
         return false;
     qCDebug(lcDevice).noquote() << "SerialNumber:" << escapedModuleText(serial);
     m_sSerial = serial;
+    m_sInputDeviceName = m_pTransport->inputDeviceName();
+    qCDebug(lcDevice).noquote() << "InputDevice:" << m_sInputDeviceName;
 
     m_nEndpointSelector = 0;
     CreateRecvPacketThread();

@@ -42,6 +42,8 @@ public:
     // For the connection watch, which opens: what the last OpenDevice found.
     Transport::OpenFailure openFailure() const { return m_pTransport->lastOpenFailure(); }
     QString serialNumber() const { return m_sSerial; }
+    // The name the desktop lists the module's touch input under; empty when unknown.
+    QString inputDeviceName() const { return m_sInputDeviceName; }
     bool IsDeviceConnected(bool checkHid);
     bool IsOpen() const;
     // The module went away under the open link, even if it is back by now.
@@ -160,6 +162,7 @@ private:
     std::unique_ptr<Transport> m_pTransport;
     // Written and read by the connection watch only.
     QString m_sSerial;
+    QString m_sInputDeviceName;
     std::atomic<int> m_nLiveStop{1};
     StopToken m_stopRequest;
     std::atomic<int> m_nEndpointSelector{0};

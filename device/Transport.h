@@ -19,6 +19,9 @@ public:
 
     // Finds, opens and claims the module; on success serialNumber holds its serial number.
     virtual bool open(QString* serialNumber) = 0;
+    // After a successful open, on the same thread: the name the desktop lists the module's
+    // touch input under, printable and bounded; empty when the transport cannot know it.
+    virtual QString inputDeviceName() const { return QString(); }
     // Only the USB bus can refuse a module that is there.
     virtual OpenFailure lastOpenFailure() const { return OpenFailure::None; }
     virtual bool isOpen() const = 0;

@@ -2,6 +2,7 @@
 
 #include "device/Packet.h"
 #include "log/LogCategories.h"
+#include "log/ModuleText.h"
 #include "log/Pause.h"
 
 #include <QDebug>
@@ -15,6 +16,8 @@ namespace {
 
 constexpr int kWriteTimeoutMs = 1000;
 constexpr int kSerialBufferSize = 101;
+// The kernel keeps an input device's name in 128 bytes, its terminator included.
+constexpr int kNameBufferSize = 128;
 
 bool isModule(libusb_device* device, bool* descriptorRead) {
     libusb_device_descriptor desc{};
@@ -30,6 +33,29 @@ Transport::OpenFailure failureOf(int rc) {
     if (rc == LIBUSB_ERROR_BUSY)
         return Transport::OpenFailure::Busy;
     return Transport::OpenFailure::None;
+}
+
+// One string descriptor in ASCII (libusb writes '?' for anything else), at most bufferSize - 1
+// characters; empty when the module has none.
+template <int bufferSize> QString stringDescriptor(libusb_device_handle* handle, uint8_t index) {
+    unsigned char text[bufferSize] = {};
+    if (index != 0)
+        libusb_get_string_descriptor_ascii(handle, index, text, bufferSize - 1);
+    return QString::fromLatin1(reinterpret_cast<const char*>(text));
+}
+
+// The name the kernel gives the module's input device, which `xinput list` shows: the
+// manufacturer and product strings joined by a space, whichever of them exists alone, or
+// "HID vendor:product" without either, cut to the kernel's name buffer.
+QString kernelInputName(libusb_device_handle* handle, const libusb_device_descriptor& desc) {
+    QString name = stringDescriptor<kNameBufferSize>(handle, desc.iManufacturer);
+    const QString product = stringDescriptor<kNameBufferSize>(handle, desc.iProduct);
+    if (!name.isEmpty() && !product.isEmpty())
+        name += QLatin1Char(' ');
+    name += product;
+    if (name.isEmpty())
+        name = QString::asprintf("HID %04x:%04x", desc.idVendor, desc.idProduct);
+    return printableModuleText(name.left(kNameBufferSize - 1));
 }
 
 void logClaimFailure(int interface, int rc) {
@@ -93,6 +119,7 @@ bool UsbTransport::isPresent(bool checkHid) {
 }
 
 bool UsbTransport::open(QString* serialNumber) {
+    m_sInputDeviceName.clear();
     if (!m_bUsbReady)
         return false;
     libusb_device** list = nullptr;
@@ -131,11 +158,8 @@ bool UsbTransport::open(QString* serialNumber) {
         }
         if (!claimed)
             continue;
-        unsigned char serial[kSerialBufferSize] = {};
-        if (desc.iSerialNumber != 0)
-            libusb_get_string_descriptor_ascii(handle, desc.iSerialNumber, serial,
-                                               kSerialBufferSize - 1);
-        *serialNumber = QString::fromLatin1(reinterpret_cast<const char*>(serial));
+        *serialNumber = stringDescriptor<kSerialBufferSize>(handle, desc.iSerialNumber);
+        m_sInputDeviceName = kernelInputName(handle, desc);
     }
     libusb_free_device_list(list, 1);
     m_eOpenFailure = handle ? OpenFailure::None : failure;

@@ -23,6 +23,7 @@ public:
 
     bool isPresent(bool checkHid) override;
     bool open(QString* serialNumber) override;
+    QString inputDeviceName() const override { return m_sInputDeviceName; }
     OpenFailure lastOpenFailure() const override { return m_eOpenFailure; }
     bool isOpen() const override;
     bool isLost() override;
@@ -46,4 +47,5 @@ private:
     // A transfer on the open handle found the device gone.
     std::atomic<bool> m_bLost{false};
     std::atomic<OpenFailure> m_eOpenFailure{OpenFailure::None};
+    QString m_sInputDeviceName; // written and read by the opening thread only
 };

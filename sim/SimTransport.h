@@ -23,6 +23,7 @@ public:
 
     bool isPresent(bool checkHid) override;
     bool open(QString* serialNumber) override;
+    QString inputDeviceName() const override { return QStringLiteral("Virtual camera module"); }
     bool isOpen() const override;
     bool isLost() override;
     void close() override;

@@ -7,6 +7,7 @@
 #include "app/language/LanguageTable.h"
 #include "calib/display/KqUtils.h"
 #include "log/LogCategories.h"
+#include "log/ModuleText.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -63,11 +64,7 @@ enum TextM { M9 = 8, M10 = 9, M11 = 10, M12 = 11, M13 = 12, M21 = 20 };
 
 // A value the module reported, fit for one line of the status: no control characters.
 QString printable(const QString& moduleText) {
-    QString out;
-    for (const QChar c : moduleText) {
-        if (c.isPrint())
-            out += c;
-    }
+    const QString out = printableModuleText(moduleText);
     return out.isEmpty() ? QStringLiteral("\u2026") : out;
 }
 

@@ -1,5 +1,7 @@
 #include "app/Settings.h"
+#include "app/TouchMappingHint.h"
 #include "app/TvSetupDlg.h"
+#include "app/language/LanguageTable.h"
 #include "calib/CalibDlg.h"
 #include "calib/ScreenFinder.h"
 #include "calib/TvMainCtrl.h"
@@ -37,6 +39,8 @@ private slots:
     void cleanup();
     void search_data();
     void search();
+    void touchMappingHint_data();
+    void touchMappingHint();
     // Last: a successful calibration ends the program's event loop for good.
     void autoOnTwoMonitorsCalibratesTheProjector();
 
@@ -140,6 +144,33 @@ void ScreenChoiceTest::search() {
              found.isEmpty() ? QString() : KqUtils::calibrationScreenName());
 }
 
+void ScreenChoiceTest::touchMappingHint_data() {
+    QTest::addColumn<QString>("inputDevice"); // empty: unknown
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("unknown device") << QString()
+                                    << "Several screens: map the module's touch device to the "
+                                       "output HDMI-1 (X11: xinput map-to-output, Wayland: display "
+                                       "settings).";
+    QTest::newRow("named device")
+        << "Emulated Camera Module"
+        << "Several screens: map the module's touch device \"Emulated Camera Module\" to the "
+           "output HDMI-1 (X11: xinput map-to-output \"Emulated Camera Module\" HDMI-1, "
+           "Wayland: display settings).";
+    // The module chooses its name: a placeholder in it is not filled.
+    QTest::newRow("name with a placeholder")
+        << "Cam %1"
+        << "Several screens: map the module's touch device \"Cam %1\" to the output HDMI-1 "
+           "(X11: xinput map-to-output \"Cam %1\" HDMI-1, Wayland: display settings).";
+}
+
+void ScreenChoiceTest::touchMappingHint() {
+    QFETCH(QString, inputDevice);
+    QFETCH(QString, hint);
+    LanguageTable text;
+    text.loadLanguage(LanguageTable::kEnglishIndex + 1);
+    QCOMPARE(::touchMappingHint(text, QStringLiteral("HDMI-1"), inputDevice), hint);
+}
+
 void ScreenChoiceTest::autoOnTwoMonitorsCalibratesTheProjector() {
     KqUtils::setScreenSource([] { return kTwo; });
     LogCapture log;
@@ -155,6 +186,8 @@ void ScreenChoiceTest::autoOnTwoMonitorsCalibratesTheProjector() {
     QCOMPARE(KqUtils::calibrationScreenName(), QStringLiteral("HDMI-1"));
     QCOMPARE(dlg->controller()->calibDlg()->geometry(), kTwo[1].geometry);
     QVERIFY(log.contains(QStringLiteral("touch mapping:")));
+    // The virtual module's name, as the connection watch reported it.
+    QVERIFY(log.contains(QStringLiteral("xinput map-to-output \"Virtual camera module\" HDMI-1")));
     // Within two window pixels of the truth on the 1920 x 1080 projector.
     const QRegularExpressionMatch rms =
         QRegularExpression(QStringLiteral("RMS ([0-9.]+) px")).match(desktop.verifier());

@@ -409,7 +409,7 @@ int EmulatedModule::control(const uint8_t* setup, uint8_t* data, int room) {
         descriptor[size++] = 0x04;
     } else {
         const QByteArray text = index == 1   ? QByteArray(kManufacturer)
-                                : index == 2 ? QByteArray(kProduct)
+                                : index == 2 ? m_spec.product
                                 : index == 3 ? m_spec.serialNumber.toLatin1()
                                              : QByteArray();
         if (text.isEmpty())

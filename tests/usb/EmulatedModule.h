@@ -23,6 +23,8 @@ typedef struct _UMockdevTestbed UMockdevTestbed;
 // What kind of module is plugged in.
 struct EmulatedModuleSpec {
     QString serialNumber = QStringLiteral("SIM0000001");
+    // Its product string descriptor, bytes as the module sends them.
+    QByteArray product = QByteArrayLiteral("Camera Module");
     // Its vendor HID collection has enumerated (a hidraw node with usage page 0xFF00).
     bool hidReady = true;
     // Another program holds interface 2: claiming it fails with EBUSY.

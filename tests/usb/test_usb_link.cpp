@@ -132,21 +132,33 @@ void UsbLinkTest::findsTheModuleToOpen_data() {
     QTest::addColumn<bool>("busyFirst");
     QTest::addColumn<bool>("hidReady");
     QTest::addColumn<QString>("serial");
-    QTest::newRow("one module") << false << true << "SIM0000001";
+    QTest::addColumn<QByteArray>("product");
+    // The input device's name: manufacturer and product, printable, at most 127 characters.
+    QTest::addColumn<QString>("inputDevice");
+    const QByteArray plain("Camera Module");
+    QTest::newRow("one module") << false << true << "SIM0000001" << plain
+                                << "Emulated Camera Module";
     // hidapi sees no vendor collection: present, but not ready to be opened.
-    QTest::newRow("never HID-ready") << false << false << "";
-    QTest::newRow("first in the list busy") << true << true << "SIM0000001";
+    QTest::newRow("never HID-ready") << false << false << "" << plain << "";
+    // The module opened sends a product string with terminal sequences, longer than a name may be.
+    QTest::newRow("first in the list busy")
+        << true << true << "SIM0000001"
+        << QByteArray("Cam\x1b]0;owned\x07\nera") + QByteArray(120, 'x')
+        << QStringLiteral("Emulated Cam]0;ownedera") + QString(101, QLatin1Char('x'));
     // Nothing else to open: the transport says why, for the panel's status line.
-    QTest::newRow("the only module busy") << true << true << "";
+    QTest::newRow("the only module busy") << true << true << "" << plain << "";
 }
 
 void UsbLinkTest::findsTheModuleToOpen() {
     QFETCH(bool, busyFirst);
     QFETCH(bool, hidReady);
     QFETCH(QString, serial);
+    QFETCH(QByteArray, product);
+    QFETCH(QString, inputDevice);
     const bool onlyBusy = busyFirst && serial.isEmpty();
     EmulatedModuleSpec spec;
     spec.hidReady = hidReady;
+    spec.product = product;
     if (!onlyBusy) {
         m_peers.push_back(firmware(spec.serialNumber));
         QCOMPARE(plug(spec, m_peers.back().get()), 0);
@@ -173,6 +185,7 @@ void UsbLinkTest::findsTheModuleToOpen() {
     QVERIFY(usb.open(&opened));
     QCOMPARE(int(usb.lastOpenFailure()), int(Transport::OpenFailure::None));
     QCOMPARE(opened, serial);
+    QCOMPARE(usb.inputDeviceName(), inputDevice);
     QVERIFY(versionRoundTrip(usb));
     usb.close();
     QVERIFY(!usb.isOpen());
