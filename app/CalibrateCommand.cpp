@@ -1,5 +1,6 @@
 #include "app/CalibrateCommand.h"
 
+#include "app/ModuleReady.h"
 #include "app/TvSetupDlg.h"
 #include "calib/TvMainCtrl.h"
 #include "calib/display/UserMessage.h"
@@ -36,18 +37,10 @@ void say(const QString& line) {
 CalibrateCommand::CalibrateCommand(TvSetupDlg* setupDlg, Kind kind, Verifier verifier)
     : QObject(setupDlg), m_pSetupDlg(setupDlg), m_eKind(kind), m_verifier(std::move(verifier)) {
     TvMainCtrl* ctrl = setupDlg->controller();
-    connect(ctrl, &TvMainCtrl::sigSetFWVersion, this, [this] {
-        m_bVersionSeen = true;
-        onReport();
-    });
-    connect(ctrl, &TvMainCtrl::sigSetFWOption, this, [this] {
-        m_bOptionsSeen = true;
-        onReport();
-    });
-    connect(ctrl, &TvMainCtrl::sigStoredRecord, this, [this] {
-        m_bRecordSeen = true;
-        onReport();
-    });
+    // The check needs to know whether the module holds a calibration at all.
+    auto* ready = new ModuleReady(ctrl, kind == Kind::Check, this);
+    // Let the panel pass the options on to the calibration window first.
+    connect(ready, &ModuleReady::ready, this, &CalibrateCommand::start, Qt::QueuedConnection);
     connect(ctrl, &TvMainCtrl::sigClose, this, [this](int code) {
         if (code == 0 && m_eKind != Kind::Check)
             finish(true, QString());
@@ -70,17 +63,6 @@ CalibrateCommand::CalibrateCommand(TvSetupDlg* setupDlg, Kind kind, Verifier ver
 
 CalibrateCommand::~CalibrateCommand() {
     user_message::setHandler(nullptr);
-}
-
-void CalibrateCommand::onReport() {
-    if (m_bStarted || !m_bVersionSeen || !m_bOptionsSeen)
-        return;
-    // The check needs to know whether the module holds a calibration at all.
-    if (m_eKind == Kind::Check && !m_bRecordSeen)
-        return;
-    m_bStarted = true;
-    // Let the panel pass the options on to the calibration window first.
-    QTimer::singleShot(0, this, &CalibrateCommand::start);
 }
 
 void CalibrateCommand::start() {

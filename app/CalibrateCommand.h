@@ -25,7 +25,6 @@ public:
     ~CalibrateCommand() override;
 
 private:
-    void onReport();
     void start();
     void finish(bool success, const QString& reason);
     void startCheck();
@@ -34,9 +33,5 @@ private:
     TvSetupDlg* m_pSetupDlg;
     Kind m_eKind;
     Verifier m_verifier;
-    bool m_bVersionSeen = false;
-    bool m_bOptionsSeen = false;
-    bool m_bRecordSeen = false;
-    bool m_bStarted = false;
     bool m_bFinished = false;
 };

@@ -1,5 +1,6 @@
 #include "app/FindScreenCommand.h"
 
+#include "app/ModuleReady.h"
 #include "app/TvSetupDlg.h"
 #include "calib/TvMainCtrl.h"
 #include "calib/display/UserMessage.h"
@@ -32,17 +33,9 @@ QString lineOf(const ScreenFinder::Result& r) {
 
 } // namespace
 
-FindScreenCommand::FindScreenCommand(TvSetupDlg* setupDlg)
-    : QObject(setupDlg), m_pSetupDlg(setupDlg) {
-    TvMainCtrl* ctrl = setupDlg->controller();
-    connect(ctrl, &TvMainCtrl::sigSetFWVersion, this, [this] {
-        m_bVersionSeen = true;
-        onReport();
-    });
-    connect(ctrl, &TvMainCtrl::sigSetFWOption, this, [this] {
-        m_bOptionsSeen = true;
-        onReport();
-    });
+FindScreenCommand::FindScreenCommand(TvSetupDlg* setupDlg) : QObject(setupDlg) {
+    auto* ready = new ModuleReady(setupDlg->controller(), false, this);
+    connect(ready, &ModuleReady::ready, setupDlg, &TvSetupDlg::findScreen, Qt::QueuedConnection);
     connect(setupDlg->screenFinder(), &ScreenFinder::sigFinished, this,
             [this](const ScreenFinder::Result& r) {
                 finish(r.outcome == ScreenFinder::Outcome::Found, lineOf(r));
@@ -55,13 +48,6 @@ FindScreenCommand::FindScreenCommand(TvSetupDlg* setupDlg)
 
 FindScreenCommand::~FindScreenCommand() {
     user_message::setHandler(nullptr);
-}
-
-void FindScreenCommand::onReport() {
-    if (m_bStarted || !m_bVersionSeen || !m_bOptionsSeen)
-        return;
-    m_bStarted = true;
-    QTimer::singleShot(0, m_pSetupDlg, &TvSetupDlg::findScreen);
 }
 
 void FindScreenCommand::finish(bool found, const QString& line) {

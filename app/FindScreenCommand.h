@@ -18,12 +18,7 @@ public:
     ~FindScreenCommand() override;
 
 private:
-    void onReport();
     void finish(bool found, const QString& line);
 
-    TvSetupDlg* m_pSetupDlg;
-    bool m_bVersionSeen = false;
-    bool m_bOptionsSeen = false;
-    bool m_bStarted = false;
     bool m_bFinished = false;
 };
