@@ -416,14 +416,21 @@ void CalibDlg::paintHeading(QPainter& painter, const QString& text) {
                      Qt::AlignCenter, text);
 }
 
-void CalibDlg::paintCheckScreen(QPainter& painter) {
-    painter.drawImage(QPoint(0, 0), m_imgBackground);
+// The accuracy check's heading in the user's language; false without a language table.
+bool CalibDlg::paintCheckHeading(QPainter& painter) {
     if (!m_pText)
-        return;
+        return false;
     if (m_pText->isRightToLeft())
         painter.setLayoutDirection(Qt::RightToLeft);
     painter.setPen(Qt::white);
     paintHeading(painter, m_pText->textAK(kCheckHeading));
+    return true;
+}
+
+void CalibDlg::paintCheckScreen(QPainter& painter) {
+    painter.drawImage(QPoint(0, 0), m_imgBackground);
+    if (!paintCheckHeading(painter))
+        return;
     QString text = m_pText->textAK(kCheckInstruction);
     if (m_bCheckAfterCalibration)
         text = m_pText->textCS(kTextSucceeded) + QStringLiteral("\r\n\r\n") + text;
@@ -478,12 +485,8 @@ void CalibDlg::paintCheckSummary(QPainter& painter) {
                          Qt::AlignHCenter | Qt::AlignTop,
                          QStringLiteral("%1: %2 px").arg(i + 1).arg(touches[i].errorPx, 0, 'f', 1));
     }
-    if (!m_pText)
+    if (!paintCheckHeading(painter))
         return;
-    if (m_pText->isRightToLeft())
-        painter.setLayoutDirection(Qt::RightToLeft);
-    painter.setPen(Qt::white);
-    paintHeading(painter, m_pText->textAK(kCheckHeading));
     const QString verdict =
         m_check.passed() ? m_pText->textAK(kCheckWithin) : m_pText->textAK(kCheckAbove);
     const QString text =

@@ -134,6 +134,7 @@ private:
     void showRings(int sweepDegrees, const QColor& color);
     void waitWhile(const bool& flag);
     void paintTargetScreen(QPainter& painter);
+    bool paintCheckHeading(QPainter& painter);
     void paintCheckScreen(QPainter& painter);
     void paintCheckSummary(QPainter& painter);
     void paintHeading(QPainter& painter, const QString& text);
