@@ -3,6 +3,7 @@
 #include "device/Packet.h"
 #include "tests/support/FakeTransport.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/Slowed.h"
 
 #include <QtTest>
 #include <limits>
@@ -244,7 +245,8 @@ void ImageAssemblyTest::partNeverRepairedFailsTheCapture() {
     // Every request for the two runs is ended without the parts, many times over.
     for (int end = 0; end < 100; ++end)
         m_fake->feed(0x83, makePacket(pkt::RES_AC_IMGPART_END, 0));
-    QVERIFY(failed.wait());
+    // A hundred rounds of repair requests: slower under the sanitizers.
+    QVERIFY(failed.wait(slowed(5000)));
     QVERIFY(log.contains(QStringLiteral("captured image 101: parts 5, 9 still missing")));
     // Every packet read, the receive thread waits for the next: the ends past the last round
     // asked for nothing more. One request per run and round: the group, then 20 rounds of two.
