@@ -22,7 +22,6 @@
 #include <QPixmap>
 #include <QThread>
 #include <QTimer>
-#include <algorithm>
 
 namespace {
 
@@ -215,11 +214,10 @@ void TvSetupDlg::useScreenForThisRun(const QString& name) {
 bool TvSetupDlg::searchScreenFirst(Pending calibration) {
     if (m_pScreenFinder->isRunning())
         return true;
-    const QVector<ScreenDesc> screens = KqUtils::screens();
+    // A chosen monitor that is connected is the one the calibration screen stands for.
     const QString chosen = KqUtils::calibrationScreenName();
-    const bool chosenPresent = std::any_of(screens.begin(), screens.end(),
-                                           [&](const ScreenDesc& s) { return s.name == chosen; });
-    if (m_bScreenChosen || screens.size() < 2 || (!chosen.isEmpty() && chosenPresent))
+    const bool chosenPresent = !chosen.isEmpty() && KqUtils::calibrationOutput() == chosen;
+    if (m_bScreenChosen || KqUtils::screens().size() < 2 || chosenPresent)
         return false;
     qCDebug(lcApp) << "several monitors and no calibration screen chosen: looking for it first";
     m_ePending = calibration;

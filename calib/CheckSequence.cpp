@@ -3,21 +3,20 @@
 // target shown.
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
+#include "calib/display/KqUtils.h"
 #include "device/CamDevCtrl.h"
 #include "log/LogCategories.h"
 
 #include <QDebug>
-#include <QGuiApplication>
-#include <QScreen>
 
 namespace {
 
 // The size the system reports for the monitor the window covers; none when no screen has
 // exactly that geometry.
 QSizeF physicalSizeOf(const QRect& monitor) {
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        if (screen->geometry() == monitor)
-            return screen->physicalSize();
+    for (const ScreenDesc& screen : KqUtils::screens()) {
+        if (screen.geometry == monitor)
+            return screen.physicalSize;
     }
     return QSizeF();
 }

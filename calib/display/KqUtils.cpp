@@ -23,7 +23,8 @@ QString& chosenName() {
 QVector<ScreenDesc> toolkitScreens() {
     QVector<ScreenDesc> list;
     for (const QScreen* s : QGuiApplication::screens())
-        list.append({s->geometry(), s->logicalDotsPerInch(), s->availableGeometry(), s->name()});
+        list.append({s->geometry(), s->logicalDotsPerInch(), s->availableGeometry(), s->name(),
+                     s->physicalSize()});
     return list;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QSizeF>
 #include <QString>
 #include <QVector>
 #include <functional>
@@ -12,13 +13,16 @@ struct ScreenDesc {
     // available: what windows may cover (the taskbar excluded); null means the whole
     // geometry.
     ScreenDesc(const QRect& geometry = QRect(), double logicalDpi = 96.0,
-               const QRect& available = QRect(), const QString& name = QString())
-        : geometry(geometry), logicalDpi(logicalDpi), available(available), name(name) {}
+               const QRect& available = QRect(), const QString& name = QString(),
+               const QSizeF& physicalSize = QSizeF())
+        : geometry(geometry), logicalDpi(logicalDpi), available(available), name(name),
+          physicalSize(physicalSize) {}
 
     QRect geometry;
     double logicalDpi;
     QRect available;
     QString name;
+    QSizeF physicalSize; // millimetres, as the system reports them; empty when unknown
 
     QRect availableOrWhole() const { return available.isNull() ? geometry : available; }
 };
