@@ -38,3 +38,13 @@ void storeCalibrationRecord(const uint8_t* calib, StoredState& stored) {
     r[kFingerPadding] = 0;
     std::memcpy(r + kFingerRegister1, finger + 2, kSettingsBlockBytes - 2);
 }
+
+HeldCalibration heldCalibration(const StoredState& stored) {
+    const uint8_t* r = stored.record.data();
+    HeldCalibration held;
+    held.windowWidth = le::u16(r, kWindowWidth2);
+    held.windowHeight = le::u16(r, kWindowHeight2);
+    for (int i = 0; i < kProjectionValues; ++i)
+        held.model[size_t(i)] = le::f64(r, kProjection + 8 * size_t(i));
+    return held;
+}

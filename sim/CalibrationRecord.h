@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compute/ProjectionModel.h"
 #include "sim/ModuleState.h"
 
 #include <cstdint>
@@ -10,3 +11,12 @@
 // count held to 0..25 and the unused pairs zeroed, and the pen and finger settings blocks
 // (the finger block with its padding byte). Length, version, finger mode and fix_coord stay.
 void storeCalibrationRecord(const uint8_t* calib, StoredState& stored);
+
+// The calibration the module holds: its model and the window size it was made for (0 x 0
+// when it holds none).
+struct HeldCalibration {
+    ProjectionParams model{};
+    int windowWidth = 0;
+    int windowHeight = 0;
+};
+HeldCalibration heldCalibration(const StoredState& stored);

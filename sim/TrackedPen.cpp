@@ -2,12 +2,11 @@
 // camera sees the pen through the true model, and the module turns that camera point into a
 // touch through the calibration it holds, as a real module reports the pen to the desktop.
 #include "compute/ProjectionModel.h"
-#include "device/ByteOrder.h"
 #include "log/LogCategories.h"
+#include "sim/CalibrationRecord.h"
 #include "sim/CommandTable.h"
 #include "sim/ModuleDesk.h"
 #include "sim/PenOffsets.h"
-#include "sim/RecordLayout.h"
 #include "sim/SimProfile.h"
 
 #include <QDebug>
@@ -35,20 +34,15 @@ std::array<double, 2> jitter(const SimProfile& profile, int target) {
 // The window point the held calibration makes of the camera point, as fractions of the window
 // it was made for; false when the module holds none or the point maps nowhere.
 bool heldFractions(const StoredState& stored, double cx, double cy, double* fx, double* fy) {
-    const uint8_t* r = stored.record.data();
-    const int w = le::u16(r, rec::kWindowWidth2);
-    const int h = le::u16(r, rec::kWindowHeight2);
-    if (w <= 0 || h <= 0)
+    const HeldCalibration held = heldCalibration(stored);
+    if (held.windowWidth <= 0 || held.windowHeight <= 0)
         return false;
-    ProjectionParams model{};
-    for (int i = 0; i < rec::kProjectionValues; ++i)
-        model[size_t(i)] = le::f64(r, rec::kProjection + 8 * size_t(i));
-    const cv::Point2d p = mapPoint(model, cx, cy);
+    const cv::Point2d p = mapPoint(held.model, cx, cy);
     if (!std::isfinite(p.x) || !std::isfinite(p.y))
         return false;
     // A touch screen's coordinates end at its edges.
-    *fx = std::clamp(p.x / w, 0.0, 1.0);
-    *fy = std::clamp(p.y / h, 0.0, 1.0);
+    *fx = std::clamp(p.x / held.windowWidth, 0.0, 1.0);
+    *fy = std::clamp(p.y / held.windowHeight, 0.0, 1.0);
     return true;
 }
 

@@ -1,9 +1,8 @@
 #include "sim/desktop/CalibrationCheck.h"
 
-#include "device/ByteOrder.h"
+#include "sim/CalibrationRecord.h"
 #include "sim/ModuleState.h"
 #include "sim/PenOffsets.h"
-#include "sim/RecordLayout.h"
 #include "sim/camera/GroundTruth.h"
 #include "sim/camera/SyntheticCamera.h"
 #include "sim/desktop/DeskWorld.h"
@@ -50,16 +49,13 @@ CalibrationError compareWithGroundTruth(const ProjectionParams& model, const Sim
 }
 
 QString storedCalibrationReport(const StoredState& stored, const SimProfile& profile) {
-    const uint8_t* r = stored.record.data();
-    const int w = le::u16(r, rec::kWindowWidth2);
-    const int h = le::u16(r, rec::kWindowHeight2);
+    const HeldCalibration held = heldCalibration(stored);
+    const int w = held.windowWidth;
+    const int h = held.windowHeight;
     if (w == 0 || h == 0)
         return QStringLiteral("stored calibration: none (window size %1 x %2)").arg(w).arg(h);
-    ProjectionParams model{};
-    for (int i = 0; i < rec::kProjectionValues; ++i)
-        model[size_t(i)] = le::f64(r, rec::kProjection + 8 * size_t(i));
     const CalibrationError e =
-        compareWithGroundTruth(model, profile, stored.lens, stored.fwMinor, w, h);
+        compareWithGroundTruth(held.model, profile, stored.lens, stored.fwMinor, w, h);
     if (e.points == 0)
         return QStringLiteral("stored calibration vs. ground truth: no window point in view");
     return QStringLiteral("stored calibration vs. ground truth: RMS %1 px, worst %2 px (window "
