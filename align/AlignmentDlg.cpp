@@ -4,6 +4,8 @@
 #include "app/language/LanguageTable.h"
 #include "calib/display/DisplayFont.h"
 #include "calib/display/KqUtils.h"
+#include "calib/display/UserMessage.h"
+#include "calib/display/WindowPlacement.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 #include "maskDlg.h"
@@ -22,6 +24,8 @@
 namespace {
 
 constexpr int kLanguageEnglish = 6;
+// Entry of the screen choice texts: a window the desktop kept off its monitor.
+constexpr int kTextOffMonitor = 6;
 constexpr int kGainSteps = int(sizeof(alignGainTable) / sizeof(alignGainTable[0]));
 
 QPixmap whitePicture() {
@@ -82,6 +86,15 @@ void AlignmentDlg::applyMaskToggleHint() {
         m_ui.pushB->setToolTip(m_pLanguage->textAV(m_nFWLower < kMaskFirmwareLower ? 1 : 0));
 }
 
+void AlignmentDlg::showOnMonitor() {
+    window_placement::showOnMonitor(this, m_monitor);
+    if (window_placement::waitUntilOnMonitor(this, m_monitor) || !m_pLanguage)
+        return;
+    user_message::critical(
+        this,
+        m_pLanguage->textSC(kTextOffMonitor).arg(KqUtils::numberOf(m_monitor)).arg(m_monitor.name));
+}
+
 void AlignmentDlg::SetAlignmentDisplay(bool on) {
     if (!on) {
         m_nGainStep = m_ui.hSlideAlignmentViewGain->value();
@@ -96,7 +109,8 @@ void AlignmentDlg::SetAlignmentDisplay(bool on) {
     m_bDisplay = true;
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowTitleHint |
                    Qt::WindowStaysOnTopHint);
-    const QRect monitor = KqUtils::calibrationScreen();
+    m_monitor = KqUtils::calibrationMonitor();
+    const QRect monitor = m_monitor.geometry;
     m_dpiRatio = KqUtils::dpiRatioOf(monitor);
     qCDebug(lcAlign) << "m_dpiRatio =" << m_dpiRatio;
     m_nWidth = monitor.width();
@@ -180,12 +194,11 @@ void AlignmentDlg::on_pushB_clicked() {
 }
 
 void AlignmentDlg::openMaskEditor() {
-    const QRect picture(m_ui.label->mapToGlobal(QPoint(0, 0)), m_ui.label->size());
-    m_pMaskDlg->PrepareCanvas(picture);
+    m_pMaskDlg->PrepareCanvas(m_ui.label->geometry());
     if (m_bMaskReceived)
         MaskBitmap::paintInto(m_pMaskBufBit, m_pMaskDlg->canvas());
+    m_pMaskDlg->raise();
     m_pMaskDlg->show();
-    m_pMaskDlg->activateWindow();
     m_pMaskDlg->setFocus();
     m_ui.setMaskToolsVisible(true);
     m_ui.pushButtonDraw->setChecked(true);

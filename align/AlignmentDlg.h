@@ -2,6 +2,7 @@
 
 #include "AlignmentForm.h"
 #include "MaskBitmap.h"
+#include "calib/display/KqUtils.h"
 
 #include <QDialog>
 
@@ -28,6 +29,9 @@ public:
     explicit AlignmentDlg(const LanguageTable* pLanguage, QWidget* parent = nullptr);
 
     void SetAlignmentDisplay(bool on);
+    // Shows the view over the monitor SetAlignmentDisplay(true) chose, and tells the user when
+    // the desktop keeps it elsewhere: aiming the camera needs the view on the projector.
+    void showOnMonitor();
     // Takes the firmware lower number from the last two characters of the version text.
     void SetFWVersion(const QString& version);
     // Moves the slider to step and sends its gain.
@@ -87,6 +91,7 @@ private:
     bool m_bMaskReceived = false;
     // The bitmap was rebuilt from the editor at least once since start.
     bool m_bMaskEdited = false;
+    ScreenDesc m_monitor;
     int m_nWidth = 0;
     int m_nHeight = 0;
     bool m_bDisplay = false;

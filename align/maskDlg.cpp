@@ -21,10 +21,11 @@ QPen strokePen(const QColor& colour, int width) {
 
 } // namespace
 
-maskDlg::maskDlg(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint),
-      m_pen(strokePen(paintColour(), kPenWidth)) {
-    setAttribute(Qt::WA_TranslucentBackground);
+// A child of the alignment view over its picture, not a see-through window of its own: the
+// picture under the strokes then shows with and without a compositor, and no window manager
+// can put the editor anywhere else.
+maskDlg::maskDlg(QWidget* parent) : QWidget(parent), m_pen(strokePen(paintColour(), kPenWidth)) {
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void maskDlg::keyPressEvent(QKeyEvent* event) {

@@ -50,6 +50,8 @@ CalibrateCommand::CalibrateCommand(TvSetupDlg* setupDlg, Kind kind, Verifier ver
         if (!completed)
             finish(false, QStringLiteral("cancelled"));
     });
+    connect(ctrl, &TvMainCtrl::sigAccuracyCheckFailed, this,
+            [this](const QString& reason) { finish(false, reason); });
     const QString failed = setupDlg->language()->textM(TvMainCtrl::kMsgCalibrationFailed);
     user_message::setHandler([this, failed](user_message::Kind, const QString& text) {
         say(QStringLiteral("message: ") + text);

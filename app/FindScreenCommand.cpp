@@ -25,6 +25,10 @@ QString lineOf(const ScreenFinder::Result& r) {
                             : QString());
     case ScreenFinder::Outcome::NoneSeen:
         return QStringLiteral("screen: the camera sees none of the %1 monitors").arg(r.count);
+    case ScreenFinder::Outcome::OffMonitor:
+        return QStringLiteral("screen: the desktop kept the search screen off monitor %1 (%2)")
+            .arg(r.number)
+            .arg(r.name);
     case ScreenFinder::Outcome::NoPicture:
         break;
     }

@@ -18,6 +18,10 @@ constexpr qint64 kMaxFileBytes = 4096;
 constexpr int kMaxPenSelection = 1;
 // Output names are short ("HDMI-1", "DP-2"); a longer one is not ours.
 constexpr int kMaxScreenName = 64;
+// Manufacturer, model and serial number.
+constexpr int kMaxScreenIdentity = 192;
+// Desktops are far smaller than this.
+constexpr int kMaxScreenCoordinate = 1 << 20;
 
 // Text that is not a number reads as 0, as it always has.
 int numberOf(const QByteArray& text) {
@@ -28,14 +32,33 @@ int numberOf(const QByteArray& text) {
 
 // A screen name is kept only as printable ASCII of reasonable length, so nothing odd reaches
 // the log or the file again.
-QString screenNameOf(const QByteArray& text) {
-    if (text.size() > kMaxScreenName)
+QString screenTextOf(const QByteArray& text, int maxSize) {
+    if (text.size() > maxSize)
         return QString();
     for (const char c : text) {
         if (c < 0x20 || c > 0x7E)
             return QString();
     }
     return QString::fromLatin1(text);
+}
+
+QString screenNameOf(const QByteArray& text) {
+    return screenTextOf(text, kMaxScreenName);
+}
+
+// "x,y", each within the bounds of any desktop.
+bool readPosition(const QByteArray& text, QPoint* position) {
+    const QList<QByteArray> parts = text.split(',');
+    if (parts.size() != 2)
+        return false;
+    bool okX = false;
+    bool okY = false;
+    const int x = parts[0].trimmed().toInt(&okX);
+    const int y = parts[1].trimmed().toInt(&okY);
+    if (!okX || !okY || qAbs(x) > kMaxScreenCoordinate || qAbs(y) > kMaxScreenCoordinate)
+        return false;
+    *position = QPoint(x, y);
+    return true;
 }
 
 // Only the program's keys of section "Configuration" are read, as plain numbers and one
@@ -56,7 +79,12 @@ Values parse(const QByteArray& content) {
         const QByteArray text = line.mid(equals + 1).trimmed();
         const int value = numberOf(text);
         if (key.compare("CalibrationScreen", Qt::CaseInsensitive) == 0)
-            values.calibrationScreen = screenNameOf(text);
+            values.calibrationScreen.name = screenNameOf(text);
+        else if (key.compare("CalibrationScreenIdentity", Qt::CaseInsensitive) == 0)
+            values.calibrationScreen.identity = screenTextOf(text, kMaxScreenIdentity);
+        else if (key.compare("CalibrationScreenPosition", Qt::CaseInsensitive) == 0)
+            values.calibrationScreen.hasPosition =
+                readPosition(text, &values.calibrationScreen.position);
         else if (key.compare("LanguageID", Qt::CaseInsensitive) == 0)
             values.languageId = value >= 1 && value <= LanguageTable::kLanguageCount ? value : -1;
         else if (key.compare("PenSelection", Qt::CaseInsensitive) == 0)
@@ -111,14 +139,22 @@ Values readConfig() {
     return {};
 }
 
-void writeConfig(int languageIndex, int penSelection, const QString& calibrationScreen) {
+void writeConfig(int languageIndex, int penSelection, const ScreenChoice& calibrationScreen) {
     const QString path = configFilePath();
     QByteArray content =
         QByteArrayLiteral("[Configuration]\nLanguageID=") + QByteArray::number(languageIndex + 1) +
         QByteArrayLiteral("\npenSelection=") + QByteArray::number(penSelection) + '\n';
-    const QString screen = screenNameOf(calibrationScreen.toLatin1());
-    if (!screen.isEmpty() && screen == calibrationScreen)
+    const QString screen = screenNameOf(calibrationScreen.name.toLatin1());
+    if (!screen.isEmpty() && screen == calibrationScreen.name)
         content += QByteArrayLiteral("CalibrationScreen=") + screen.toLatin1() + '\n';
+    const QString identity =
+        screenTextOf(calibrationScreen.identity.toLatin1(), kMaxScreenIdentity);
+    if (!identity.isEmpty() && identity == calibrationScreen.identity)
+        content += QByteArrayLiteral("CalibrationScreenIdentity=") + identity.toLatin1() + '\n';
+    if (calibrationScreen.hasPosition)
+        content += QByteArrayLiteral("CalibrationScreenPosition=") +
+                   QByteArray::number(calibrationScreen.position.x()) + ',' +
+                   QByteArray::number(calibrationScreen.position.y()) + '\n';
     QString reason;
     // The choice still holds for this run; only the next start will not know it.
     if (!QDir().mkpath(QFileInfo(path).absolutePath()) ||

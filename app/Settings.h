@@ -1,5 +1,7 @@
 #pragma once
 
+#include "calib/display/KqUtils.h"
+
 #include <QString>
 
 // The settings file "config.ini", shared by all users of the machine: the base folder is
@@ -10,8 +12,8 @@ namespace settings {
 struct Values {
     int languageId = -1; // 1-based; -1 when none (or none in range) is stored
     int penSelection = 0;
-    // The monitor to calibrate, by its toolkit name; empty: the leftmost.
-    QString calibrationScreen;
+    // The monitor to calibrate; empty: the leftmost.
+    ScreenChoice calibrationScreen;
 };
 
 QString configFilePath();
@@ -20,8 +22,9 @@ QString accuracyReportPath();
 // Writes the report (a regular file, never through a link); false with the reason logged.
 bool writeAccuracyReport(const QString& path, const QByteArray& json);
 Values readConfig();
-// Rewrites the file in place with the program's own keys only; an empty screen name writes
-// no CalibrationScreen key.
-void writeConfig(int languageIndex, int penSelection, const QString& calibrationScreen = QString());
+// Rewrites the file in place with the program's own keys only; an empty screen choice writes
+// no CalibrationScreen keys.
+void writeConfig(int languageIndex, int penSelection,
+                 const ScreenChoice& calibrationScreen = ScreenChoice());
 
 } // namespace settings

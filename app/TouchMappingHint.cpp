@@ -1,20 +1,90 @@
 #include "app/TouchMappingHint.h"
 
 #include "app/language/LanguageTable.h"
+#include "device/UsbIds.h"
 
 namespace {
 
 // Entries of the screen choice texts.
-constexpr int kTextUnnamedDevice = 3;
-constexpr int kTextNamedDevice = 5;
+constexpr int kTextGeneral = 3;
+constexpr int kTextCommand = 5;
+constexpr int kTextGnome = 7;
+constexpr int kTextKde = 8;
+
+bool desktopIs(const QProcessEnvironment& environment, const char* name) {
+    const QStringList desktops =
+        environment.value(QStringLiteral("XDG_CURRENT_DESKTOP")).split(QLatin1Char(':'));
+    for (const QString& desktop : desktops) {
+        if (desktop.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+// sway names an input "vendor:product:name" in decimal, with blanks in the name as
+// underscores; without the name, every touch device.
+QString swayInputOf(const QString& inputDevice) {
+    if (inputDevice.isEmpty())
+        return QStringLiteral("type:touch");
+    QString name = inputDevice;
+    name.replace(QLatin1Char(' '), QLatin1Char('_'));
+    return QStringLiteral("%1:%2:%3").arg(usb_ids::kVendorId).arg(usb_ids::kProductId).arg(name);
+}
 
 } // namespace
 
-QString touchMappingHint(const LanguageTable& text, const QString& output,
+DesktopSession desktopSessionOf(const QProcessEnvironment& environment) {
+    const bool wayland =
+        environment.value(QStringLiteral("XDG_SESSION_TYPE")) == QLatin1String("wayland") ||
+        !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty();
+    if (!wayland)
+        return DesktopSession::X11;
+    if (!environment.value(QStringLiteral("SWAYSOCK")).isEmpty() || desktopIs(environment, "sway"))
+        return DesktopSession::Sway;
+    if (desktopIs(environment, "GNOME"))
+        return DesktopSession::Gnome;
+    if (desktopIs(environment, "KDE"))
+        return DesktopSession::Kde;
+    return DesktopSession::OtherWayland;
+}
+
+QString shellWord(const QString& word) {
+    bool plain = !word.isEmpty();
+    for (const QChar c : word) {
+        const ushort u = c.unicode();
+        const bool safe = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') ||
+                          (u >= '0' && u <= '9') || u == '.' || u == '_' || u == '-' || u == '/' ||
+                          u == ':';
+        plain = plain && safe;
+    }
+    if (plain)
+        return word;
+    QString quoted = word;
+    quoted.replace(QLatin1Char('\''), QLatin1String("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+QString touchMappingHint(const LanguageTable& text, DesktopSession session, const QString& output,
                          const QString& inputDevice) {
-    if (inputDevice.isEmpty())
-        return text.textSC(kTextUnnamedDevice).arg(output);
+    QString command;
+    switch (session) {
+    case DesktopSession::X11:
+        if (inputDevice.isEmpty())
+            return text.textSC(kTextGeneral).arg(output);
+        command = QStringLiteral("xinput map-to-output %1 %2")
+                      .arg(shellWord(inputDevice), shellWord(output));
+        break;
+    case DesktopSession::Sway:
+        command = QStringLiteral("swaymsg input %1 map_to_output %2")
+                      .arg(shellWord(swayInputOf(inputDevice)), shellWord(output));
+        break;
+    case DesktopSession::Gnome:
+        return text.textSC(kTextGnome).arg(output);
+    case DesktopSession::Kde:
+        return text.textSC(kTextKde).arg(output);
+    case DesktopSession::OtherWayland:
+        return text.textSC(kTextGeneral).arg(output);
+    }
     // Both at once, so that a "%1" in the module's name stays text.
-    return text.textSC(kTextNamedDevice)
-        .arg(output, QLatin1Char('"') + inputDevice + QLatin1Char('"'));
+    return text.textSC(kTextCommand).arg(output, command);
 }

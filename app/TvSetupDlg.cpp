@@ -51,8 +51,8 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
     const settings::Values config = settings::readConfig();
     m_pLanguage->loadLanguage(config.languageId);
     qCDebug(lcApp) << "iniPenSelect :" << config.penSelection;
-    m_sStoredScreen = config.calibrationScreen;
-    KqUtils::setCalibrationScreen(m_sStoredScreen);
+    m_storedScreen = config.calibrationScreen;
+    KqUtils::setCalibrationScreen(m_storedScreen);
 
     m_pMainCtrl = new TvMainCtrl(nullptr, m_pLanguage, std::move(transport));
     m_pMainCtrl->setParent(this);
@@ -117,7 +117,7 @@ TvSetupDlg::~TvSetupDlg() {
         m_pMainCtrl = nullptr;
     }
     if (m_pLanguage) {
-        settings::writeConfig(m_pLanguage->languageIndex(), penType, m_sStoredScreen);
+        settings::writeConfig(m_pLanguage->languageIndex(), penType, m_storedScreen);
         delete m_pLanguage;
         m_pLanguage = nullptr;
     }
@@ -170,7 +170,7 @@ void TvSetupDlg::slotStartAlignmentDisplay() {
         return;
     m_pMainCtrl->startLiveImage();
     m_psAlignDlg->SetAlignmentDisplay(true);
-    m_psAlignDlg->show();
+    m_psAlignDlg->showOnMonitor();
 }
 
 void TvSetupDlg::slotStopAlignmentDisplay(bool bMask) {
@@ -207,7 +207,9 @@ void TvSetupDlg::slotStartSCalibration() {
 }
 
 void TvSetupDlg::useScreenForThisRun(const QString& name) {
-    KqUtils::setCalibrationScreen(name);
+    ScreenChoice choice;
+    choice.name = name;
+    KqUtils::setCalibrationScreen(choice);
     m_bScreenChosen = true;
 }
 
@@ -215,9 +217,7 @@ bool TvSetupDlg::searchScreenFirst(Pending calibration) {
     if (m_pScreenFinder->isRunning())
         return true;
     // A chosen monitor that is connected is the one the calibration screen stands for.
-    const QString chosen = KqUtils::calibrationScreenName();
-    const bool chosenPresent = !chosen.isEmpty() && KqUtils::calibrationOutput() == chosen;
-    if (m_bScreenChosen || KqUtils::screens().size() < 2 || chosenPresent)
+    if (m_bScreenChosen || KqUtils::screens().size() < 2 || KqUtils::isCalibrationScreenConnected())
         return false;
     qCDebug(lcApp) << "several monitors and no calibration screen chosen: looking for it first";
     m_ePending = calibration;
@@ -238,11 +238,19 @@ void TvSetupDlg::onScreenSearched(const ScreenFinder::Result& result) {
     const Pending calibration = m_ePending;
     m_ePending = Pending::None;
     if (result.outcome == ScreenFinder::Outcome::Found) {
-        KqUtils::setCalibrationScreen(result.name);
-        m_sStoredScreen = result.name;
+        const QVector<ScreenDesc> screens = KqUtils::screensLeftToRight();
+        if (result.number >= 1 && result.number <= screens.size())
+            m_storedScreen = KqUtils::choiceOf(screens[result.number - 1]);
+        KqUtils::setCalibrationScreen(m_storedScreen);
         if (calibration == Pending::None)
             user_message::information(
                 nullptr, m_pLanguage->textSC(kTextFound).arg(result.number).arg(result.name));
+    } else if (result.outcome == ScreenFinder::Outcome::OffMonitor) {
+        // A calibration that waited meets the same desktop and fails with the same reason.
+        if (calibration == Pending::None)
+            user_message::critical(nullptr, m_pLanguage->textSC(TvMainCtrl::kTextOffMonitor)
+                                                .arg(result.number)
+                                                .arg(result.name));
     } else {
         // Nothing is stored; a calibration that waited goes ahead on the screen it had.
         user_message::information(nullptr, m_pLanguage->textSC(kTextNoScreen));
@@ -299,8 +307,9 @@ QString TvSetupDlg::successText() const {
     if (KqUtils::screens().size() > 1) {
         // The module's touches reach the desktop as an absolute device that the desktop maps
         // to all monitors together until told otherwise.
-        const QString hint =
-            touchMappingHint(*m_pLanguage, KqUtils::calibrationOutput(), m_sInputDevice);
+        const QString hint = touchMappingHint(
+            *m_pLanguage, desktopSessionOf(QProcessEnvironment::systemEnvironment()),
+            KqUtils::calibrationOutput(), m_sInputDevice);
         qCInfo(lcApp).noquote() << "touch mapping:" << hint;
         text += QStringLiteral("\n\n") + hint;
     }

@@ -3,6 +3,7 @@
 #include "app/language/LanguageTable.h"
 #include "app/panel/Lens.h"
 #include "calib/ScreenFinder.h"
+#include "calib/display/KqUtils.h"
 #include "device/Transport.h"
 
 #include <QDialog>
@@ -109,7 +110,7 @@ private:
     QString m_sInputDevice; // the module's touch input device as last reported; empty: unknown
     // The check runs in place of the success screen, so leaving it ends the program.
     bool m_bCheckEndsProgram = false;
-    QString m_sStoredScreen;      // what config.ini keeps: the last screen found or stored
+    ScreenChoice m_storedScreen;  // what config.ini keeps: the last screen found or stored
     bool m_bScreenChosen = false; // --screen, or a search already made in this run
     Pending m_ePending = Pending::None;
 };

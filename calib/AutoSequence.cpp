@@ -33,7 +33,10 @@ void TvMainCtrl::StartSemiAutoCalibration() {
 void TvMainCtrl::startCaptureChain() {
     m_psCalibDlg->prepareWindow(CalibDlg::Black);
     m_psCalibDlg->prepareAutoTargets();
-    m_psCalibDlg->showAndWait();
+    if (!m_psCalibDlg->showAndWait()) {
+        failOffMonitor();
+        return;
+    }
     m_pDevice->SetImageReverse(imageReverseFlag());
     pause::sleepMs(200);
     m_nState = BlackCapture;

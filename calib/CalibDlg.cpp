@@ -5,6 +5,7 @@
 #include "TargetSymbol.h"
 #include "app/language/LanguageTable.h"
 #include "calib/display/KqUtils.h"
+#include "calib/display/WindowPlacement.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 
@@ -143,8 +144,9 @@ void CalibDlg::prepareWindow(int mode) {
     setWindowFlags(kCalibWindowFlags);
     setCursor(Qt::BlankCursor);
 
-    const QRect r = KqUtils::calibrationScreen();
-    qCDebug(lcCalib).noquote() << "calibration screen:" << KqUtils::calibrationScreenName() << r;
+    m_monitor = KqUtils::calibrationMonitor();
+    const QRect r = m_monitor.geometry;
+    qCDebug(lcCalib).noquote() << "calibration screen:" << m_monitor.name << r;
     m_dpiRatio = KqUtils::dpiRatioOf(r);
     qCDebug(lcCalib) << "m_dpiRatio =" << m_dpiRatio;
 
@@ -204,7 +206,7 @@ void CalibDlg::InitialCalibration(bool bAuto) {
 CalibDlg::View CalibDlg::view() const {
     View v;
     v.paintMode = m_nPaintMode;
-    v.monitor = geometry();
+    v.monitor = window_placement::shownGeometry(this);
     v.targets = m_ptTarget;
     v.count = m_nCount;
     v.index = m_nIndex;
@@ -292,15 +294,15 @@ void CalibDlg::waitWhile(const bool& flag) {
     }
 }
 
-void CalibDlg::showAndWait() {
+bool CalibDlg::showAndWait() {
     waitWhile(m_bBusy);
     m_bBusy = true;
     waitWhile(m_bPainting);
     m_bPainting = true;
-    show();
-    activateWindow();
+    window_placement::showOnMonitor(this, m_monitor);
     waitWhile(m_bPainting);
     m_bBusy = false;
+    return window_placement::waitUntilOnMonitor(this, m_monitor);
 }
 
 void CalibDlg::setPaintMode(int mode) {
@@ -395,7 +397,8 @@ void CalibDlg::showOutcome(const QString& text) {
     prepareWindow(Outcome);
     m_sStatus = text;
     label->hide();
-    showAndWait();
+    // Text only: nothing is measured on it, and a miss is already logged.
+    static_cast<void>(showAndWait());
 }
 
 void CalibDlg::showCheckSummary(const AccuracyCheck& check) {

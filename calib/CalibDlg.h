@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calib/AccuracyCheck.h"
+#include "calib/display/KqUtils.h"
 #include "compute/TargetLayout.h"
 
 #include <QDialog>
@@ -42,7 +43,7 @@ public:
     // module's desk).
     struct View {
         int paintMode = Black;
-        QRect monitor;          // the window's rectangle: the monitor it covers
+        QRect monitor;          // where the window really is on the desktop
         TargetPoints targets{}; // unused slots are (0, 0)
         int count = 0;          // targets of the running calibration
         int index = 0;          // the current target
@@ -85,8 +86,10 @@ public:
     void animateToPrev();
 
     // Both return once the window has painted (or after about 31 ms), so that a screen is on
-    // the display before the module is told to photograph it.
-    void showAndWait();
+    // the display before the module is told to photograph it. showAndWait puts the window on
+    // the calibration monitor and is false when the desktop kept it elsewhere: nothing the
+    // camera sees or the pen touches then belongs to this window.
+    [[nodiscard]] bool showAndWait();
     void setPaintMode(int mode);
 
     // A black screen with the text in its centre, e.g. a calibration's success.
@@ -100,6 +103,8 @@ public:
     // screen, else what showStatus set.
     QString statusText() const;
     double dpiRatio() const { return m_dpiRatio; }
+    // The monitor the last prepareWindow chose.
+    const ScreenDesc& monitor() const { return m_monitor; }
     bool isArcRunning() const { return m_bArcRunning; }
 
 signals:
@@ -152,6 +157,7 @@ private:
     int m_nIndex = 0;
     int m_nCount = 0;
     int m_nPaintMode = Black;
+    ScreenDesc m_monitor;
     int m_nWidth = 0;
     int m_nHeight = 0;
     bool m_bPainting = false;

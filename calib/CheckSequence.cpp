@@ -36,7 +36,10 @@ bool TvMainCtrl::StartAccuracyCheck(bool afterCalibration) {
     m_psCalibDlg->setArcAnimation(false);
     const QRect monitor = m_psCalibDlg->geometry();
     m_check = AccuracyCheck(monitor, physicalSizeOf(monitor));
-    m_psCalibDlg->showAndWait();
+    if (!m_psCalibDlg->showAndWait()) {
+        failOffMonitor();
+        return false;
+    }
     m_nState = CheckTargets;
     g_bTouchCapture = true;
     // Stopped while the program runs; the module reports touches only while it tracks.

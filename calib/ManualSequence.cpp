@@ -34,7 +34,10 @@ void TvMainCtrl::startTargets(int count) {
     m_psCalibDlg->setCurrentIndex(0);
     m_psCalibDlg->setCount(count);
     m_psCalibDlg->setArcAnimation(false);
-    m_psCalibDlg->showAndWait();
+    if (!m_psCalibDlg->showAndWait()) {
+        failOffMonitor();
+        return;
+    }
     m_nState = ManualTargets;
     m_pDevice->SendMCStart();
     pause::sleepMs(200);

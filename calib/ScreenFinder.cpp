@@ -5,6 +5,7 @@
 #include "calib/TvMainCtrl.h"
 #include "calib/display/DisplayFont.h"
 #include "calib/display/KqUtils.h"
+#include "calib/display/WindowPlacement.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 
@@ -52,15 +53,22 @@ void ScreenFinder::start() {
     for (const ScreenDesc& s : screens) {
         m_names.append(s.name);
         m_geometries.append(s.geometry);
-        m_lamps.push_back(std::make_unique<ScreenLamp>(s.geometry, family));
+        m_lamps.push_back(std::make_unique<ScreenLamp>(family));
     }
     qCDebug(lcCalib) << "ScreenFinder: looking at" << m_names.size() << "monitors" << m_names;
     if (screens.isEmpty() || !m_pCtrl->isCamConnected()) {
         finishWith(Outcome::NoPicture);
         return;
     }
-    for (const auto& lamp : m_lamps)
-        lamp->show();
+    for (int i = 0; i < screens.size(); ++i)
+        window_placement::showOnMonitor(m_lamps[size_t(i)].get(), screens[i]);
+    // A lamp elsewhere would light the wrong monitor, and the answer would be wrong.
+    for (int i = 0; i < screens.size(); ++i) {
+        if (!window_placement::waitUntilOnMonitor(m_lamps[size_t(i)].get(), screens[i])) {
+            finishWith(Outcome::OffMonitor, i);
+            return;
+        }
+    }
     m_clock.start();
     m_bLive = true;
     m_pCtrl->startLiveImage();
@@ -144,12 +152,14 @@ void ScreenFinder::finishWith(Outcome outcome, int chosen, bool mirrored) {
     Result result;
     result.outcome = outcome;
     result.count = m_names.size();
-    if (outcome == Outcome::Found) {
+    if (outcome == Outcome::Found || outcome == Outcome::OffMonitor) {
         result.number = chosen + 1;
         result.name = m_names.value(chosen);
         result.mirrored = mirrored;
+    }
+    if (outcome == Outcome::Found) {
         qCDebug(lcCalib).noquote() << "ScreenFinder: found screen" << result.number << result.name;
-    } else {
+    } else if (outcome == Outcome::NoneSeen || outcome == Outcome::NoPicture) {
         qCDebug(lcCalib) << "ScreenFinder: no screen found"
                          << (outcome == Outcome::NoPicture ? "(no live picture)" : "");
     }

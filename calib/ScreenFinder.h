@@ -23,7 +23,8 @@ class ScreenFinder : public QObject {
     Q_OBJECT
 
 public:
-    enum class Outcome { Found, NoneSeen, NoPicture };
+    // OffMonitor: the desktop kept a search screen off its monitor (name and number say which).
+    enum class Outcome { Found, NoneSeen, NoPicture, OffMonitor };
     struct Result {
         Outcome outcome = Outcome::NoneSeen;
         QString name;   // the monitor found, as the toolkit names it

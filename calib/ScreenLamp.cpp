@@ -4,14 +4,13 @@
 
 #include <QPainter>
 
-ScreenLamp::ScreenLamp(const QRect& monitor, const QString& fontFamily)
+ScreenLamp::ScreenLamp(const QString& fontFamily)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("ScreenLamp"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::BlankCursor);
     if (!fontFamily.isEmpty())
         setFont(QFont(fontFamily, 10)); // as the calibration window's status line
-    setGeometry(monitor);
 }
 
 void ScreenLamp::setLit(bool lit, const QString& status) {

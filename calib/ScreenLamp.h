@@ -3,13 +3,13 @@
 #include <QString>
 #include <QWidget>
 
-// A frameless window over one whole monitor, black or white, that the camera looks for while
-// the projector's screen is searched; the white one carries a status line.
+// A frameless window over one whole monitor (placed by its owner), black or white, that the camera
+// looks for while the projector's screen is searched; the white one carries a status line.
 class ScreenLamp : public QWidget {
     Q_OBJECT
 
 public:
-    ScreenLamp(const QRect& monitor, const QString& fontFamily);
+    explicit ScreenLamp(const QString& fontFamily);
 
     void setLit(bool lit, const QString& status = QString());
 

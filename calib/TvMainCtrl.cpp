@@ -3,6 +3,7 @@
 #include "app/language/LanguageTable.h"
 #include "calib/CalibDlg.h"
 #include "calib/RatioCorrection.h"
+#include "calib/display/KqUtils.h"
 #include "calib/display/UserMessage.h"
 #include "compute/CalibWorkspace.h"
 #include "compute/YThreshold.h"
@@ -258,6 +259,7 @@ bool TvMainCtrl::startPreamble(const char* name, bool semiAuto) {
     m_bSemiAutoCalib = semiAuto;
     m_bTuningFallback = false;
     m_lastFailure = CalibrationFailure::None;
+    m_bWindowOffMonitor = false;
     // A calibration left with Esc must not be taken for an earlier one that succeeded.
     calibWorkspace().calib_success = 0;
     return true;
@@ -326,6 +328,8 @@ void TvMainCtrl::slotSetCalibResult(int result) {
 
 QString TvMainCtrl::failureMessage() const {
     const QString failed = m_pText->textM(kMsgCalibrationFailed);
+    if (m_bWindowOffMonitor)
+        return failed + QLatin1Char(' ') + offMonitorText();
     QString cause;
     switch (m_lastFailure) {
     case CalibrationFailure::NoScreen:
@@ -342,6 +346,24 @@ QString TvMainCtrl::failureMessage() const {
     }
     return failed + QLatin1Char(' ') + cause + QLatin1Char(' ') +
            m_pText->textCS(kTextSeeAlignment);
+}
+
+QString TvMainCtrl::offMonitorText() const {
+    const ScreenDesc& monitor = m_psCalibDlg->monitor();
+    return m_pText->textSC(kTextOffMonitor).arg(KqUtils::numberOf(monitor)).arg(monitor.name);
+}
+
+void TvMainCtrl::failOffMonitor() {
+    m_nState = Idle;
+    m_psCalibDlg->hide();
+    if (m_psCalibDlg->paintMode() == CalibDlg::Check) {
+        const QString text = offMonitorText();
+        user_message::critical(nullptr, text);
+        emit sigAccuracyCheckFailed(text);
+        return;
+    }
+    m_bWindowOffMonitor = true;
+    slotSetCalibResult(0);
 }
 
 void TvMainCtrl::finishCalibration() {

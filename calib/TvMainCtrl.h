@@ -55,6 +55,8 @@ public:
     static constexpr int kTextTooFewMarks = 6;
     static constexpr int kTextFitFailed = 7;
     static constexpr int kTextSeeAlignment = 8;
+    // Entry of the screen choice texts: the window is not on its monitor.
+    static constexpr int kTextOffMonitor = 6;
 
     TvMainCtrl(QObject* parent, const LanguageTable* text, std::unique_ptr<Transport> transport);
     ~TvMainCtrl() override;
@@ -103,6 +105,8 @@ signals:
     void sigAccuracyChecked();
     // The check's window was left with Esc; completed when its figures were shown.
     void sigAccuracyCheckLeft(bool completed);
+    // The check could not run; reason is what the user was shown.
+    void sigAccuracyCheckFailed(QString reason);
 
 public slots:
     void slotSetFWVersion(QString sVersion);
@@ -145,6 +149,9 @@ private:
     void finishCalibration();
     // M14, after an automatic computation followed by what it saw and where to look.
     QString failureMessage() const;
+    // The desktop kept the calibration window off its monitor: nothing is measured there.
+    void failOffMonitor();
+    QString offMonitorText() const;
     void logComputation(bool withOrg, int n) const;
 
     CalibDlg* m_psCalibDlg = nullptr;
@@ -170,5 +177,6 @@ private:
     // What the last automatic computation saw, for the failure message.
     CalibrationFailure m_lastFailure = CalibrationFailure::None;
     int m_lastMarksFound = 0;
+    bool m_bWindowOffMonitor = false;
     AccuracyCheck m_check;
 };

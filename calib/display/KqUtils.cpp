@@ -15,17 +15,87 @@ KqUtils::ScreenSource& screenSource() {
     return source;
 }
 
-QString& chosenName() {
-    static QString name;
-    return name;
+ScreenChoice& chosen() {
+    static ScreenChoice choice;
+    return choice;
+}
+
+QString identityOf(const QScreen* s) {
+    const QStringList parts{s->manufacturer(), s->model(), s->serialNumber()};
+    for (const QString& part : parts) {
+        if (!part.trimmed().isEmpty())
+            return parts.join(QLatin1Char('/'));
+    }
+    return QString();
 }
 
 QVector<ScreenDesc> toolkitScreens() {
     QVector<ScreenDesc> list;
-    for (const QScreen* s : QGuiApplication::screens())
+    for (const QScreen* s : QGuiApplication::screens()) {
         list.append({s->geometry(), s->logicalDotsPerInch(), s->availableGeometry(), s->name(),
                      s->physicalSize()});
+        list.last().identity = identityOf(s);
+    }
     return list;
+}
+
+enum class MatchRule { None, Identity, Name, Position };
+
+struct Match {
+    int index = -1;
+    MatchRule rule = MatchRule::None;
+};
+
+// Identities count only when they tell the monitors apart: headless and virtual outputs often
+// share one.
+Match matchChoice(const QVector<ScreenDesc>& list, const ScreenChoice& choice) {
+    if (!choice.identity.isEmpty()) {
+        int found = -1;
+        int count = 0;
+        for (int i = 0; i < list.size(); ++i) {
+            if (list[i].identity == choice.identity) {
+                found = i;
+                ++count;
+            }
+        }
+        if (count == 1)
+            return {found, MatchRule::Identity};
+    }
+    for (int i = 0; !choice.name.isEmpty() && i < list.size(); ++i) {
+        if (list[i].name == choice.name)
+            return {i, MatchRule::Name};
+    }
+    for (int i = 0; choice.hasPosition && i < list.size(); ++i) {
+        if (list[i].geometry.topLeft() == choice.position)
+            return {i, MatchRule::Position};
+    }
+    return {};
+}
+
+const char* ruleName(MatchRule rule) {
+    switch (rule) {
+    case MatchRule::Identity:
+        return "identity";
+    case MatchRule::Name:
+        return "name";
+    case MatchRule::Position:
+        return "position";
+    case MatchRule::None:
+        break;
+    }
+    return "none";
+}
+
+// Asked often (the virtual module's desk asks ten times a second): says which rule matched
+// only when the answer changes.
+void logMatch(const ScreenChoice& choice, const ScreenDesc& screen, MatchRule rule) {
+    static QString last;
+    const QString line = QStringLiteral("calibration screen %1 matched by %2: %3")
+                             .arg(choice.name, QLatin1String(ruleName(rule)), screen.name);
+    if (line == last)
+        return;
+    last = line;
+    qCDebug(lcCalib).noquote() << line;
 }
 
 double dpiRatioIn(const QVector<ScreenDesc>& list, const QRect& r) {
@@ -39,19 +109,6 @@ double dpiRatioIn(const QVector<ScreenDesc>& list, const QRect& r) {
             return std::max(1.0, s.logicalDpi / 96.0);
     }
     return 1.0;
-}
-
-// The chosen monitor when it is there, else the leftmost; null without monitors.
-ScreenDesc calibrationScreenDesc() {
-    const QVector<ScreenDesc> list = KqUtils::screensLeftToRight();
-    const QString& name = chosenName();
-    if (!name.isEmpty()) {
-        for (const ScreenDesc& s : list) {
-            if (s.name == name)
-                return s;
-        }
-    }
-    return list.isEmpty() ? ScreenDesc() : list.first();
 }
 
 } // namespace
@@ -78,20 +135,58 @@ QRect KqUtils::leftmostScreen() {
     return list.isEmpty() ? QRect() : list.first().geometry;
 }
 
-void KqUtils::setCalibrationScreen(const QString& name) {
-    chosenName() = name;
+void KqUtils::setCalibrationScreen(const ScreenChoice& choice) {
+    chosen() = choice;
+}
+
+ScreenChoice KqUtils::calibrationScreenChoice() {
+    return chosen();
 }
 
 QString KqUtils::calibrationScreenName() {
-    return chosenName();
+    return chosen().name;
+}
+
+bool KqUtils::isCalibrationScreenConnected() {
+    return !chosen().isEmpty() && matchChoice(screensLeftToRight(), chosen()).index >= 0;
+}
+
+ScreenDesc KqUtils::calibrationMonitor() {
+    const QVector<ScreenDesc> list = screensLeftToRight();
+    if (list.isEmpty())
+        return ScreenDesc();
+    if (chosen().isEmpty())
+        return list.first();
+    const Match match = matchChoice(list, chosen());
+    const ScreenDesc& screen = match.index >= 0 ? list[match.index] : list.first();
+    logMatch(chosen(), screen, match.rule);
+    return screen;
 }
 
 QRect KqUtils::calibrationScreen() {
-    return calibrationScreenDesc().geometry;
+    return calibrationMonitor().geometry;
 }
 
 QString KqUtils::calibrationOutput() {
-    return calibrationScreenDesc().name;
+    return calibrationMonitor().name;
+}
+
+int KqUtils::numberOf(const ScreenDesc& screen) {
+    const QVector<ScreenDesc> list = screensLeftToRight();
+    for (int i = 0; i < list.size(); ++i) {
+        if (list[i].name == screen.name && list[i].geometry == screen.geometry)
+            return i + 1;
+    }
+    return 0;
+}
+
+ScreenChoice KqUtils::choiceOf(const ScreenDesc& screen) {
+    ScreenChoice choice;
+    choice.name = screen.name;
+    choice.identity = screen.identity;
+    choice.position = screen.geometry.topLeft();
+    choice.hasPosition = true;
+    return choice;
 }
 
 double KqUtils::dpiRatioOf(const QRect& r) {

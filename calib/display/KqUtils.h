@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QRect>
 #include <QSizeF>
 #include <QString>
@@ -23,8 +24,22 @@ struct ScreenDesc {
     QRect available;
     QString name;
     QSizeF physicalSize; // millimetres, as the system reports them; empty when unknown
+    // Manufacturer, model and serial number as the toolkit reads them from the monitor;
+    // empty when it knows none. The same under X11 and Wayland, where names differ.
+    QString identity;
 
     QRect availableOrWhole() const { return available.isNull() ? geometry : available; }
+};
+
+// A monitor as it is remembered between runs, by what identifies it best: its identity, which
+// stays when the same desktop is used through Xwayland or natively; its name; its position.
+struct ScreenChoice {
+    QString name;
+    QString identity;
+    QPoint position;
+    bool hasPosition = false;
+
+    bool isEmpty() const { return name.isEmpty() && identity.isEmpty() && !hasPosition; }
 };
 
 // Where the monitors are. Callers rely on the rectangles coming ordered by left edge; the
@@ -51,14 +66,24 @@ public:
     // the order that screen numbers count in.
     static QVector<ScreenDesc> screensLeftToRight();
 
-    // Chooses the calibration screen by name; an empty name, or one no monitor has, means
-    // the leftmost monitor. Set on the user-interface thread.
-    static void setCalibrationScreen(const QString& name);
+    // Chooses the calibration screen; an empty choice, or one no monitor matches, means the
+    // leftmost monitor. A monitor matches by identity when exactly one has it, else by name,
+    // else by position. Set on the user-interface thread.
+    static void setCalibrationScreen(const ScreenChoice& choice);
+    static ScreenChoice calibrationScreenChoice();
     static QString calibrationScreenName();
+    // Whether a connected monitor matches the choice.
+    static bool isCalibrationScreenConnected();
+    // The chosen monitor when it is there, else the leftmost; null without monitors.
+    static ScreenDesc calibrationMonitor();
     // The chosen monitor's geometry when that monitor is there, else leftmostScreen().
     static QRect calibrationScreen();
     // The name of the monitor calibrationScreen() stands for; empty without monitors.
     static QString calibrationOutput();
+    // The monitor's number as users count them, from 1 left to right; 0 when it is not there.
+    static int numberOf(const ScreenDesc& screen);
+    // How a monitor is remembered.
+    static ScreenChoice choiceOf(const ScreenDesc& screen);
 
     // Replaces the toolkit's screen list, so that tests can describe any monitor layout.
     // An empty function restores the toolkit's list.

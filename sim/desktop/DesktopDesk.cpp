@@ -2,6 +2,7 @@
 
 #include "calib/CalibDlg.h"
 #include "calib/display/KqUtils.h"
+#include "calib/display/WindowPlacement.h"
 #include "log/LogCategories.h"
 #include "sim/desktop/DeskSight.h"
 #include "sim/desktop/DesktopScene.h"
@@ -70,7 +71,7 @@ SymbolSighting sightingOf(const QRect& monitor) {
 QWidget* windowAt(const QPoint& global) {
     const QList<QWidget*> shown = shownWindows();
     for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
-        if ((*it)->geometry().contains(global))
+        if (window_placement::shownGeometry(*it).contains(global))
             return *it;
     }
     return nullptr;
@@ -155,9 +156,12 @@ void DesktopDesk::refresh() {
     picture.fill(Qt::black);
     {
         QPainter painter(&picture);
+        // Where each window really is: a window the desktop kept elsewhere is not on the
+        // projector, whatever was asked for it.
         for (QWidget* w : shownWindows()) {
-            if (w->geometry().intersects(monitor))
-                painter.drawPixmap(w->geometry().topLeft() - monitor.topLeft(), w->grab());
+            const QRect shown = window_placement::shownGeometry(w);
+            if (shown.intersects(monitor))
+                painter.drawPixmap(shown.topLeft() - monitor.topLeft(), w->grab());
         }
     }
     m_grabbing = false;

@@ -65,7 +65,7 @@ void ScreenChoiceTest::init() {
 void ScreenChoiceTest::cleanup() {
     user_message::setHandler(nullptr);
     KqUtils::setScreenSource({});
-    KqUtils::setCalibrationScreen(QString());
+    KqUtils::setCalibrationScreen({});
 }
 
 // The setup window on a virtual module whose projector is the given monitor, once the module
@@ -140,39 +140,72 @@ void ScreenChoiceTest::search() {
         QVERIFY(!dlg->screenFinder()->isRunning());
     }
     // Found is stored, none leaves the settings without a screen.
-    QCOMPARE(settings::readConfig().calibrationScreen,
+    QCOMPARE(settings::readConfig().calibrationScreen.name,
              found.isEmpty() ? QString() : KqUtils::calibrationScreenName());
 }
 
 void ScreenChoiceTest::touchMappingHint_data() {
-    QTest::addColumn<QString>("inputDevice"); // empty: unknown
+    QTest::addColumn<QStringList>("environment"); // NAME=value
+    QTest::addColumn<QString>("inputDevice");     // empty: unknown
     QTest::addColumn<QString>("hint");
-    QTest::newRow("unknown device") << QString()
-                                    << "Several screens: map the module's touch device to the "
-                                       "output HDMI-1 (X11: xinput map-to-output, Wayland: display "
-                                       "settings).";
-    QTest::newRow("named device")
+    const QString general = "Several screens: map the module's touch device to the output HDMI-1 "
+                            "(X11: xinput map-to-output, Wayland: display settings).";
+    const QString command =
+        "Several screens: map the module's touch device to the output HDMI-1 with this command: ";
+    const QStringList x11{"XDG_SESSION_TYPE=x11", "DISPLAY=:0"};
+    QTest::newRow("X11, unknown device") << x11 << QString() << general;
+    QTest::newRow("X11, named device")
+        << x11 << "Emulated Camera Module"
+        << command + "xinput map-to-output 'Emulated Camera Module' HDMI-1";
+    // The module chooses its name: a placeholder in it is not filled, and nothing in it runs.
+    QTest::newRow("X11, name with a placeholder")
+        << x11 << "Cam %1" << command + "xinput map-to-output 'Cam %1' HDMI-1";
+    QTest::newRow("X11, name with shell syntax")
+        << x11 << "Evil\" HDMI-1; touch /tmp/pwned; echo \"$(id)"
+        << command + "xinput map-to-output 'Evil\" HDMI-1; touch /tmp/pwned; echo \"$(id)' HDMI-1";
+    QTest::newRow("X11, name with a single quote")
+        << x11 << "Bob's pen" << command + "xinput map-to-output 'Bob'\\''s pen' HDMI-1";
+    // xinput cannot see the module's device from Xwayland: the compositor's way counts.
+    QTest::newRow("sway through Xwayland")
+        << QStringList{"XDG_SESSION_TYPE=wayland", "DISPLAY=:0", "SWAYSOCK=/run/sway.sock"}
         << "Emulated Camera Module"
-        << "Several screens: map the module's touch device \"Emulated Camera Module\" to the "
-           "output HDMI-1 (X11: xinput map-to-output \"Emulated Camera Module\" HDMI-1, "
-           "Wayland: display settings).";
-    // The module chooses its name: a placeholder in it is not filled.
-    QTest::newRow("name with a placeholder")
-        << "Cam %1"
-        << "Several screens: map the module's touch device \"Cam %1\" to the output HDMI-1 "
-           "(X11: xinput map-to-output \"Cam %1\" HDMI-1, Wayland: display settings).";
+        << command + "swaymsg input 5840:3980:Emulated_Camera_Module map_to_output HDMI-1";
+    QTest::newRow("sway, unknown device")
+        << QStringList{"WAYLAND_DISPLAY=wayland-1", "XDG_CURRENT_DESKTOP=sway"} << QString()
+        << command + "swaymsg input type:touch map_to_output HDMI-1";
+    QTest::newRow("GNOME")
+        << QStringList{"XDG_SESSION_TYPE=wayland", "XDG_CURRENT_DESKTOP=ubuntu:GNOME"}
+        << "Emulated Camera Module"
+        << "Several screens: GNOME puts the module's touches on the monitor chosen for its "
+           "touch device; choose the projector (HDMI-1) as the Desktops section of the README "
+           "shows.";
+    QTest::newRow("KDE Plasma")
+        << QStringList{"WAYLAND_DISPLAY=wayland-0", "XDG_CURRENT_DESKTOP=KDE"} << QString()
+        << "Several screens: in System Settings, Touchscreen, choose the output HDMI-1 for the "
+           "module's touch device.";
+    QTest::newRow("another Wayland desktop")
+        << QStringList{"WAYLAND_DISPLAY=wayland-0", "XDG_CURRENT_DESKTOP=Hyprland"}
+        << "Emulated Camera Module" << general;
 }
 
 void ScreenChoiceTest::touchMappingHint() {
+    QFETCH(QStringList, environment);
     QFETCH(QString, inputDevice);
     QFETCH(QString, hint);
+    QProcessEnvironment env;
+    for (const QString& entry : environment)
+        env.insert(entry.section('=', 0, 0), entry.section('=', 1));
     LanguageTable text;
     text.loadLanguage(LanguageTable::kEnglishIndex + 1);
-    QCOMPARE(::touchMappingHint(text, QStringLiteral("HDMI-1"), inputDevice), hint);
+    QCOMPARE(::touchMappingHint(text, desktopSessionOf(env), QStringLiteral("HDMI-1"), inputDevice),
+             hint);
 }
 
 void ScreenChoiceTest::autoOnTwoMonitorsCalibratesTheProjector() {
     KqUtils::setScreenSource([] { return kTwo; });
+    // The hint names xinput on an X11 desktop, whatever desktop runs the tests.
+    qputenv("XDG_SESSION_TYPE", "x11");
+    qunsetenv("WAYLAND_DISPLAY");
     LogCapture log;
     SimDesktop desktop;
     std::unique_ptr<TvSetupDlg> dlg = connectedSetup(2, &desktop);
@@ -187,7 +220,7 @@ void ScreenChoiceTest::autoOnTwoMonitorsCalibratesTheProjector() {
     QCOMPARE(dlg->controller()->calibDlg()->geometry(), kTwo[1].geometry);
     QVERIFY(log.contains(QStringLiteral("touch mapping:")));
     // The virtual module's name, as the connection watch reported it.
-    QVERIFY(log.contains(QStringLiteral("xinput map-to-output \"Virtual camera module\" HDMI-1")));
+    QVERIFY(log.contains(QStringLiteral("xinput map-to-output 'Virtual camera module' HDMI-1")));
     // Within two window pixels of the truth on the 1920 x 1080 projector.
     const QRegularExpressionMatch rms =
         QRegularExpression(QStringLiteral("RMS ([0-9.]+) px")).match(desktop.verifier());

@@ -27,8 +27,10 @@ bool save(CalibDlg& dlg, const QDir& dir, const QString& name) {
 QImage screenSearch(const LanguageTable& text) {
     const QRect monitor(0, 0, 960, 540);
     const QString family = QStringLiteral("Tahoma");
-    ScreenLamp left(monitor, family);
-    ScreenLamp right(monitor.translated(960, 0), family);
+    ScreenLamp left(family);
+    ScreenLamp right(family);
+    left.setGeometry(monitor);
+    right.setGeometry(monitor.translated(960, 0));
     left.setLit(false);
     right.setLit(true, text.textSC(1).arg(2).arg(2));
     QImage picture(960 + 16 + 960, 540, QImage::Format_RGB32);

@@ -311,7 +311,7 @@ void CalibDlgTest::paintHandshake() {
     m_dlg->prepareWindow(CalibDlg::Black);
     m_dlg->prepareAutoTargets();
 
-    m_dlg->showAndWait();
+    QVERIFY(m_dlg->showAndWait());
     QVERIFY(m_dlg->isVisible());
     QVERIFY(counter.paints >= 1);
 

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 Q_DECLARE_METATYPE(QVector<ScreenDesc>)
+Q_DECLARE_METATYPE(ScreenChoice)
 
 namespace {
 
@@ -15,6 +16,24 @@ ScreenDesc named(const QString& name, int left, int w = 1920) {
     return {QRect(left, 0, w, 1080), 96.0, QRect(), name};
 }
 
+// The same desktop through Xwayland and natively: the outputs' names differ, their identities
+// and positions do not.
+ScreenDesc identified(const QString& name, int left, int w, const QString& identity) {
+    ScreenDesc s = named(name, left, w);
+    s.identity = identity;
+    return s;
+}
+
+ScreenChoice chosenBy(const QString& name, const QString& identity = QString(),
+                      const QPoint* position = nullptr) {
+    ScreenChoice c;
+    c.name = name;
+    c.identity = identity;
+    c.hasPosition = position != nullptr;
+    c.position = position ? *position : QPoint();
+    return c;
+}
+
 } // namespace
 
 class KqUtilsTest : public QObject {
@@ -23,7 +42,7 @@ class KqUtilsTest : public QObject {
 private slots:
     void cleanup() {
         KqUtils::setScreenSource({});
-        KqUtils::setCalibrationScreen(QString());
+        KqUtils::setCalibrationScreen({});
     }
     void leftmostFirst_data();
     void leftmostFirst();
@@ -104,27 +123,50 @@ void KqUtilsTest::toolkitListByDefault() {
 
 void KqUtilsTest::calibrationScreen_data() {
     QTest::addColumn<QVector<ScreenDesc>>("screens");
-    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<ScreenChoice>("chosen");
     QTest::addColumn<QRect>("expected");
     QTest::addColumn<QString>("output");
 
     const QVector<ScreenDesc> laptopAndProjector{named("eDP-1", 0, 1366),
                                                  named("HDMI-1", 1366, 1280)};
     QTest::newRow("nothing chosen: the leftmost")
-        << laptopAndProjector << QString() << QRect(0, 0, 1366, 1080) << "eDP-1";
+        << laptopAndProjector << ScreenChoice() << QRect(0, 0, 1366, 1080) << "eDP-1";
     QTest::newRow("the projector right of the laptop")
-        << laptopAndProjector << "HDMI-1" << QRect(1366, 0, 1280, 1080) << "HDMI-1";
+        << laptopAndProjector << chosenBy("HDMI-1") << QRect(1366, 0, 1280, 1080) << "HDMI-1";
     QTest::newRow("chosen screen gone: the leftmost")
-        << laptopAndProjector << "DP-3" << QRect(0, 0, 1366, 1080) << "eDP-1";
+        << laptopAndProjector << chosenBy("DP-3") << QRect(0, 0, 1366, 1080) << "eDP-1";
     QTest::newRow("listed right to left, nothing chosen")
         << QVector<ScreenDesc>{named("DP-2", 1920), named("DP-1", 0), named("DP-0", -1920)}
-        << QString() << QRect(-1920, 0, 1920, 1080) << "DP-0";
-    QTest::newRow("no monitor") << QVector<ScreenDesc>{} << "HDMI-1" << QRect() << QString();
+        << ScreenChoice() << QRect(-1920, 0, 1920, 1080) << "DP-0";
+    QTest::newRow("no monitor") << QVector<ScreenDesc>{} << chosenBy("HDMI-1") << QRect()
+                                << QString();
+
+    const QVector<ScreenDesc> native{identified("HEADLESS-1", 0, 1920, "A/Laptop/1"),
+                                     identified("HEADLESS-2", 1920, 1280, "B/Projector/7")};
+    const QPoint right(1920, 0);
+    QTest::newRow("stored under Xwayland, used natively: identity wins over the name")
+        << native << chosenBy("XWAYLAND1", "B/Projector/7", &right) << QRect(1920, 0, 1280, 1080)
+        << "HEADLESS-2";
+    QTest::newRow("identity beats a name that another output now has")
+        << native << chosenBy("HEADLESS-1", "B/Projector/7") << QRect(1920, 0, 1280, 1080)
+        << "HEADLESS-2";
+    const QVector<ScreenDesc> twins{identified("HEADLESS-1", 0, 1920, "headless/headless/"),
+                                    identified("HEADLESS-2", 1920, 1280, "headless/headless/")};
+    QTest::newRow("an identity both outputs share counts for nothing: position")
+        << twins << chosenBy("XWAYLAND1", "headless/headless/", &right)
+        << QRect(1920, 0, 1280, 1080) << "HEADLESS-2";
+    QTest::newRow("shared identity, known name")
+        << twins << chosenBy("HEADLESS-2", "headless/headless/") << QRect(1920, 0, 1280, 1080)
+        << "HEADLESS-2";
+    const QPoint nowhere(5000, 0);
+    QTest::newRow("nothing matches: the leftmost")
+        << twins << chosenBy("XWAYLAND1", "C/Other/1", &nowhere) << QRect(0, 0, 1920, 1080)
+        << "HEADLESS-1";
 }
 
 void KqUtilsTest::calibrationScreen() {
     QFETCH(QVector<ScreenDesc>, screens);
-    QFETCH(QString, chosen);
+    QFETCH(ScreenChoice, chosen);
     QFETCH(QRect, expected);
     QFETCH(QString, output);
     KqUtils::setScreenSource([screens] { return screens; });

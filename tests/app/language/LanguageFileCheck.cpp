@@ -77,7 +77,7 @@ QVector<SectionKeys> languageFileLayout() {
         {QStringLiteral("ConnectionCheck"), numberedKeys(QStringLiteral("CC"), 1, 2)},
         {QStringLiteral("AlignmentView"), numberedKeys(QStringLiteral("AV"), 1, 2)},
         {QStringLiteral("PanelStatus"), numberedKeys(QStringLiteral("PS"), 1, 4)},
-        {QStringLiteral("ScreenChoice"), numberedKeys(QStringLiteral("SC"), 1, 6)},
+        {QStringLiteral("ScreenChoice"), numberedKeys(QStringLiteral("SC"), 1, 9)},
         {QStringLiteral("CalibrationStatus"), numberedKeys(QStringLiteral("CS"), 1, 9)},
         {QStringLiteral("AccuracyCheck"), numberedKeys(QStringLiteral("AK"), 1, 8)},
     };

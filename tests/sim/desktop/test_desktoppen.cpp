@@ -66,7 +66,7 @@ private slots:
         tuning ? m_dlg->prepareTuningTargets() : m_dlg->prepareManualTargets();
         m_dlg->setCount(count);
         m_dlg->setCurrentIndex(target);
-        m_dlg->showAndWait();
+        QVERIFY(m_dlg->showAndWait());
         if (target > 0)
             m_dlg->animateToNext();
 
@@ -106,7 +106,7 @@ private slots:
         DeskFixture f(p);
         m_dlg->prepareManualTargets();
         m_dlg->setCount(16);
-        m_dlg->showAndWait();
+        QVERIFY(m_dlg->showAndWait());
         f.desk.refresh();
         Packet answer{};
         QVERIFY(f.send(pkt::CMD_MC_PATTERN_START, {0}));
@@ -125,7 +125,7 @@ private slots:
         DeskFixture f(p);
         m_dlg->prepareManualTargets();
         m_dlg->setCount(16);
-        m_dlg->showAndWait();
+        QVERIFY(m_dlg->showAndWait());
         f.desk.refresh();
         QSignalSpy back(m_dlg.get(), &CalibDlg::sigMCPrevStepPointer);
         Packet answer{};
@@ -171,7 +171,7 @@ private slots:
         p.ratioErrorY = ratioY;
         DeskFixture f(p);
         m_dlg->prepareAutoTargets();
-        m_dlg->showAndWait();
+        QVERIFY(m_dlg->showAndWait());
         QSignalSpy touched(m_dlg.get(), &CalibDlg::sigTouchEvent);
         g_bTouchCapture = true;
         QVERIFY(f.send(pkt::CMD_SEND_COORD, {1, uint32_t(x), uint32_t(y)}));
