@@ -19,6 +19,17 @@ void useScreens(const QVector<ScreenDesc>& screens) {
     KqUtils::setScreenSource([screens] { return screens; });
 }
 
+// A window manager that puts every window it maps in the top left corner, whatever was asked.
+class CornerDesktop : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            QTimer::singleShot(0, watched,
+                               [watched] { static_cast<QWidget*>(watched)->move(0, 0); });
+        return false;
+    }
+};
+
 // What the window paints itself, without background or children.
 QImage paintedByWindow(CalibDlg& dlg, QRgb sentinel) {
     int w = 0;
@@ -70,6 +81,7 @@ private slots:
     void statusLineAvoidsTargets();
     void targetScreenShowsInstructions();
     void paintHandshake();
+    void windowKeptOffItsMonitor();
     void keysOnlyWhileVisible_data();
     void keysOnlyWhileVisible();
     void hiddenButtonsActAsKeys();
@@ -324,6 +336,20 @@ void CalibDlgTest::paintHandshake() {
     m_dlg->setPaintMode(CalibDlg::KeepMode);
     QCOMPARE(m_dlg->paintMode(), int(CalibDlg::White));
     QVERIFY(counter.paints > again);
+}
+
+void CalibDlgTest::windowKeptOffItsMonitor() {
+    useScreens({{QRect(0, 0, 800, 600), 96.0}, {QRect(800, 0, 640, 480), 96.0}});
+    ScreenChoice projector;
+    projector.position = QPoint(800, 0);
+    projector.hasPosition = true;
+    KqUtils::setCalibrationScreen(projector);
+    CornerDesktop desktop;
+    m_dlg->installEventFilter(&desktop);
+    m_dlg->prepareWindow(CalibDlg::Black);
+    QVERIFY(!m_dlg->showAndWait());
+    QCOMPARE(m_dlg->view().monitor, QRect(0, 0, 640, 480));
+    KqUtils::setCalibrationScreen({});
 }
 
 void CalibDlgTest::keysOnlyWhileVisible_data() {
