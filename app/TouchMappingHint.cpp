@@ -2,6 +2,14 @@
 
 #include "app/language/LanguageTable.h"
 #include "device/UsbIds.h"
+#include "log/LogCategories.h"
+
+#include <QDebug>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 
 namespace {
 
@@ -10,6 +18,8 @@ constexpr int kTextGeneral = 3;
 constexpr int kTextCommand = 5;
 constexpr int kTextGnome = 7;
 constexpr int kTextKde = 8;
+// sway answers at once; a hint is not worth a longer wait.
+constexpr int kSwayAnswerMs = 2000;
 
 bool desktopIs(const QProcessEnvironment& environment, const char* name) {
     const QStringList desktops =
@@ -46,6 +56,26 @@ DesktopSession desktopSessionOf(const QProcessEnvironment& environment) {
     if (desktopIs(environment, "KDE"))
         return DesktopSession::Kde;
     return DesktopSession::OtherWayland;
+}
+
+QString compositorOutputName(DesktopSession session, const ScreenDesc& monitor) {
+    if (session != DesktopSession::Sway || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return monitor.name;
+    QProcess swaymsg;
+    swaymsg.start(QStringLiteral("swaymsg"),
+                  {QStringLiteral("-t"), QStringLiteral("get_outputs"), QStringLiteral("-r")});
+    if (!swaymsg.waitForFinished(kSwayAnswerMs) || swaymsg.exitCode() != 0) {
+        qCDebug(lcApp) << "swaymsg did not list the outputs:" << swaymsg.errorString();
+        return monitor.name;
+    }
+    const QJsonArray outputs = QJsonDocument::fromJson(swaymsg.readAllStandardOutput()).array();
+    for (const QJsonValue& output : outputs) {
+        const QJsonObject rect = output.toObject().value(QStringLiteral("rect")).toObject();
+        if (rect.value(QStringLiteral("x")).toInt() == monitor.geometry.x() &&
+            rect.value(QStringLiteral("y")).toInt() == monitor.geometry.y())
+            return output.toObject().value(QStringLiteral("name")).toString();
+    }
+    return monitor.name;
 }
 
 QString shellWord(const QString& word) {

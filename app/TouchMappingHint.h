@@ -1,5 +1,7 @@
 #pragma once
 
+#include "calib/display/KqUtils.h"
+
 #include <QProcessEnvironment>
 #include <QString>
 
@@ -10,6 +12,11 @@ class LanguageTable;
 enum class DesktopSession { X11, Sway, Gnome, Kde, OtherWayland };
 
 DesktopSession desktopSessionOf(const QProcessEnvironment& environment);
+
+// The compositor's name of the monitor, which its commands take: an X11 client of a sway
+// session knows only Xwayland's names (XWAYLAND0 ...), so sway is asked for the output at the
+// monitor's position. Elsewhere, and when sway does not answer, the toolkit's name.
+QString compositorOutputName(DesktopSession session, const ScreenDesc& monitor);
 
 // The word as a POSIX shell reads it back unchanged: as it is when it holds only letters,
 // digits and . _ - / :, else in single quotes.

@@ -307,9 +307,10 @@ QString TvSetupDlg::successText() const {
     if (KqUtils::screens().size() > 1) {
         // The module's touches reach the desktop as an absolute device that the desktop maps
         // to all monitors together until told otherwise.
+        const DesktopSession session = desktopSessionOf(QProcessEnvironment::systemEnvironment());
         const QString hint = touchMappingHint(
-            *m_pLanguage, desktopSessionOf(QProcessEnvironment::systemEnvironment()),
-            KqUtils::calibrationOutput(), m_sInputDevice);
+            *m_pLanguage, session, compositorOutputName(session, KqUtils::calibrationMonitor()),
+            m_sInputDevice);
         qCInfo(lcApp).noquote() << "touch mapping:" << hint;
         text += QStringLiteral("\n\n") + hint;
     }
