@@ -3,6 +3,9 @@
 #include "log/LogCategories.h"
 
 #include <QDebug>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <unistd.h>
 
 namespace {
 
@@ -11,6 +14,16 @@ QString instanceKey() {
     const QString key = qEnvironmentVariable("TIVORA_INSTANCE_KEY");
     return key.isEmpty() ? QStringLiteral("Tivora") : key;
 }
+
+// Per user: another user's copy is no business of this one.
+QString channelName() {
+    return QStringLiteral("%1-%2").arg(instanceKey()).arg(::getuid());
+}
+
+// The running copy answers within a moment or not at all.
+constexpr int kAnswerMs = 1000;
+// A request is one short line; the channel reads no more than this of what a client sends.
+constexpr qint64 kMaxRequest = 16;
 
 } // namespace
 
@@ -35,4 +48,35 @@ bool SingleApplication::isPrimaryInstance() {
             << "SingleApplication: removed the lock of an instance that ended abnormally";
     }
     return m_pSharedMemory->create(1, QSharedMemory::ReadWrite);
+}
+
+void SingleApplication::listenForLaterStarts() {
+    m_pServer = new QLocalServer(this);
+    m_pServer->setSocketOptions(QLocalServer::UserAccessOption);
+    // A killed copy leaves its socket behind; this copy holds the lock, so it is stale.
+    QLocalServer::removeServer(channelName());
+    if (!m_pServer->listen(channelName())) {
+        qCWarning(lcApp) << "SingleApplication: later starts cannot reach this copy:"
+                         << m_pServer->errorString();
+        return;
+    }
+    connect(m_pServer, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* client = m_pServer->nextPendingConnection()) {
+            connect(client, &QLocalSocket::readyRead, this, [this, client] {
+                client->read(kMaxRequest);
+                client->disconnectFromServer();
+                emit sigShowRequested();
+            });
+            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+        }
+    });
+}
+
+bool SingleApplication::askRunningCopyToShow() {
+    QLocalSocket socket;
+    socket.connectToServer(channelName());
+    if (!socket.waitForConnected(kAnswerMs))
+        return false;
+    socket.write("show\n");
+    return socket.waitForBytesWritten(kAnswerMs);
 }

@@ -274,6 +274,19 @@ void TvSetupDlg::startPending(Pending calibration) {
     }
 }
 
+void TvSetupDlg::bringToFront() {
+    qCInfo(lcApp) << "another start: bringing the window to the front";
+    QWidget* front = m_psMainDlg;
+    if (m_pMainCtrl->calibDlg()->isVisible())
+        front = m_pMainCtrl->calibDlg();
+    else if (m_psAlignDlg->isVisible())
+        front = m_psAlignDlg;
+    else if (m_psMainDlg->isMinimized())
+        m_psMainDlg->showNormal();
+    front->raise();
+    front->activateWindow();
+}
+
 void TvSetupDlg::slotStartAccuracyCheck() {
     leaveAlignmentForCalibration();
     m_pMainCtrl->StartAccuracyCheck(false);

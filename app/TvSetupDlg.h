@@ -67,6 +67,8 @@ public slots:
     void slotStartMCalibration();
     void slotStartSCalibration();
     void slotStartAccuracyCheck();
+    // A later start of the program: the window the user works in comes to the front.
+    void bringToFront();
     void slotAccuracyChecked();
     void slotAccuracyCheckLeft(bool completed);
     void slotUpdateAlignImage(QImage sImage);

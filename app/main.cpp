@@ -22,6 +22,8 @@ namespace {
 // Closing normally takes about a second (the receive thread's read time-out, the module's
 // tracking restarted); a sanitized build needs several times that.
 constexpr int kShutdownLimitMs = 8000;
+// --calibrate and --find-screen while another copy runs: neither success nor a failed run.
+constexpr int kExitAnotherRunning = 3;
 
 } // namespace
 
@@ -73,9 +75,20 @@ int main(int argc, char* argv[]) {
 
     pause::sleepMs(2000);
     if (!app.isPrimaryInstance()) {
-        user_message::critical(nullptr, setupDlg.language()->textM(1));
+        // A script must not take the running copy's window for its own.
+        if (line.calibrate || line.findScreen) {
+            std::printf("another Tivora is running\n");
+            return kExitAnotherRunning;
+        }
+        if (app.askRunningCopyToShow())
+            qCInfo(lcApp) << "another Tivora is running: asked it to come to the front";
+        else
+            user_message::critical(nullptr, setupDlg.language()->textM(1));
         return 1;
     }
+    app.listenForLaterStarts();
+    QObject::connect(&app, &SingleApplication::sigShowRequested, &setupDlg,
+                     &TvSetupDlg::bringToFront);
     quitOnTerminationSignals();
     setupDlg.hide();
     setupDlg.start();

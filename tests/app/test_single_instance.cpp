@@ -8,12 +8,13 @@ class SingleInstanceTest : public QObject {
 
 private slots:
     void initTestCase();
-    void secondInstanceExitsWithMessage();
+    void secondStartBringsTheFirstForward_data();
+    void secondStartBringsTheFirstForward();
     void staleLockOfKilledInstanceIsIgnored();
     void instanceStartsAgainAfterNormalEnd();
 
 private:
-    QProcess* start(const QString& key);
+    QProcess* start(const QString& key, const QStringList& extra = {});
     // The program's output up to the point where it runs; empty when it never got there.
     QByteArray waitForRunning(QProcess* process);
 
@@ -24,7 +25,7 @@ void SingleInstanceTest::initTestCase() {
     QVERIFY(m_dir.isValid());
 }
 
-QProcess* SingleInstanceTest::start(const QString& key) {
+QProcess* SingleInstanceTest::start(const QString& key, const QStringList& extra) {
     auto* process = new QProcess(this);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TIVORA_INSTANCE_KEY"),
@@ -35,8 +36,10 @@ QProcess* SingleInstanceTest::start(const QString& key) {
     env.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(QProcess::MergedChannels);
-    process->start(QStringLiteral(TIVORA_BINARY),
-                   {QStringLiteral("--device"), "unix:" + m_dir.filePath(QStringLiteral("none"))});
+    process->start(
+        QStringLiteral(TIVORA_BINARY),
+        QStringList{QStringLiteral("--device"), "unix:" + m_dir.filePath(QStringLiteral("none"))} +
+            extra);
     return process;
 }
 
@@ -56,20 +59,39 @@ QByteArray SingleInstanceTest::waitForRunning(QProcess* process) {
     return {};
 }
 
-void SingleInstanceTest::secondInstanceExitsWithMessage() {
+void SingleInstanceTest::secondStartBringsTheFirstForward_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("said"); // by the second start
+    QTest::addColumn<bool>("forward");    // the first came to the front
+    QTest::newRow("from the menu")
+        << QStringList() << 1 << QByteArray("asked it to come to the front") << true;
+    // A script learns why, and does not take the other copy's window for its own.
+    QTest::newRow("--calibrate") << QStringList{"--calibrate", "auto"} << 3
+                                 << QByteArray("another Tivora is running\n") << false;
+    QTest::newRow("--find-screen")
+        << QStringList{"--find-screen"} << 3 << QByteArray("another Tivora is running\n") << false;
+}
+
+void SingleInstanceTest::secondStartBringsTheFirstForward() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, said);
+    QFETCH(bool, forward);
     QProcess* first = start(QStringLiteral("second"));
     QVERIFY(!waitForRunning(first).isEmpty());
 
-    QProcess* second = start(QStringLiteral("second"));
+    QProcess* second = start(QStringLiteral("second"), arguments);
     QVERIFY(second->waitForFinished(20000));
     QCOMPARE(second->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second->exitCode(), 1);
-    QVERIFY(second->readAll().contains("message (critical): Tivora is already run."));
+    QCOMPARE(second->exitCode(), exitCode);
+    QVERIFY(second->readAll().contains(said));
 
     QCOMPARE(first->state(), QProcess::Running);
     first->terminate();
     QVERIFY(first->waitForFinished(20000));
     QCOMPARE(first->exitCode(), 0);
+    QCOMPARE(first->readAll().contains("another start: bringing the window to the front"), forward);
 }
 
 void SingleInstanceTest::staleLockOfKilledInstanceIsIgnored() {
