@@ -31,8 +31,10 @@ public:
     // firmware), 2 permission denied, 3 busy.
     QString textPS(int entry) const;
     // Choosing the projector's screen: 0 the panel's menu entry, 1 "screen %1 of %2" while
-    // looking, 2 no screen seen, 3 the touch mapping hint (%1 the output), 4 found (%1 number,
-    // %2 name), 5 the touch mapping hint naming the device (%1 the output, %2 the device).
+    // looking, 2 no screen seen, 3 the general touch mapping hint (%1 the output), 4 found (%1
+    // number, %2 name), 5 the touch mapping hint with a command (%1 the output, %2 the
+    // command), 6 a window the desktop kept off its monitor (%1 number, %2 name), 7 and 8 the
+    // touch mapping hints for GNOME and KDE Plasma (%1 the output).
     QString textSC(int entry) const;
     // The calibration window's status and outcome: 0 computing, 1 checking the result,
     // 2 "target %1 of %2", 3 the Esc hint, 4 success; the likely causes of a failed automatic
