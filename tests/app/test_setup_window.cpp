@@ -9,6 +9,7 @@
 #include "device/ByteOrder.h"
 #include "device/CamDevCtrl.h"
 #include "device/RecordLayout.h"
+#include "log/Pause.h"
 #include "sim/SimTransport.h"
 #include "sim/desktop/SimDesktop.h"
 #include "tests/support/Slowed.h"
@@ -348,12 +349,21 @@ void SetupWindowTest::liveViewUnderTouchesAndTeardown() {
     TvMainCtrl* ctrl = dlg->controller();
     AlignmentDlg* view = dlg->alignmentView();
     view->setOpeningPause(0);
-    QSignalSpy versions(ctrl, &TvMainCtrl::sigSetFWVersion);
+    QSignalSpy options(ctrl, &TvMainCtrl::sigSetFWOption);
     ctrl->startCheckThread();
-    QVERIFY(versions.wait(slowed(15000)));
+    QVERIFY(options.wait(slowed(15000)));
+    ctrl->calibDlg()->m_nLens = options.first().at(3).toInt();
     QTRY_VERIFY(ctrl->fwSupported());
+    // As the user did: a manual calibration left with Esc while the pen holds its first
+    // target, so that the module's hold ends while the live picture runs.
+    QSignalSpy pressed(ctrl->calibDlg(), &CalibDlg::sigMCNextStepPointer);
+    dlg->slotStartMCalibration();
+    QVERIFY(pressed.wait(slowed(15000)));
+    QTest::keyClick(ctrl->calibDlg(), Qt::Key_Escape);
+    QElapsedTimer sinceHold;
+    sinceHold.start();
     QSignalSpy frames(ctrl, &TvMainCtrl::sigUpdateAlignImage);
-    for (int round = 0; round < 6; ++round) {
+    for (int round = 0; round < 6 || sinceHold.elapsed() < pause::scaledMs(60000) + 500; ++round) {
         dlg->slotStartAlignmentDisplay();
         QVERIFY(view->isVisible());
         ctrl->device()->SetTracking(true);
