@@ -18,6 +18,7 @@
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -374,7 +375,12 @@ void SetupWindowTest::liveViewUnderTouchesAndTeardown() {
         view->on_pushB_clicked();
         QVERIFY(view->isMaskMode());
         maskDlg* editor = view->maskEditor();
-        QTest::mouseMove(view, view->mapFromGlobal(editor->mapToGlobal(QPoint(0, 0))));
+        // The mouse rests on the editor's toggle until its tool tip shows.
+        auto* toggle = view->findChild<QPushButton*>(QStringLiteral("pushB"));
+        QVERIFY(toggle);
+        QTest::mouseMove(toggle);
+        QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), toggle->mapToGlobal(QPoint(2, 2)));
+        QCoreApplication::sendEvent(toggle, &hover);
         QTest::mousePress(editor, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
         QTest::mouseMove(editor, QPoint(60, 40));
         QTest::mouseRelease(editor, Qt::LeftButton, Qt::NoModifier, QPoint(90, 70));
