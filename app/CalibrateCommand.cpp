@@ -91,7 +91,7 @@ void CalibrateCommand::start() {
 }
 
 void CalibrateCommand::startCheck() {
-    if (m_pSetupDlg->controller()->prevTweak().windowWidth <= 0) {
+    if (!m_pSetupDlg->controller()->holdsCalibration()) {
         finish(false, QStringLiteral("the module holds no calibration"));
         return;
     }
@@ -100,14 +100,19 @@ void CalibrateCommand::startCheck() {
         finish(false, QStringLiteral("the module's firmware does not allow calibration"));
 }
 
-// The figures as one line; the report is written by the setup window on the same signal.
+// The figures as one line; the report is written by the setup window on the same signal,
+// connected first. A record that could not be kept fails the run as well.
 void CalibrateCommand::finishCheck() {
     if (m_bFinished)
         return;
     const AccuracyCheck& check = m_pSetupDlg->controller()->accuracyCheck();
     m_bFinished = true;
     say(QStringLiteral("accuracy check: ") + check.summaryLine());
-    const bool passed = check.passed();
+    const QString reportError = m_pSetupDlg->reportError();
+    if (!reportError.isEmpty())
+        say(QStringLiteral("accuracy check: failed: could not write the report %1: %2")
+                .arg(m_pSetupDlg->lastReportPath(), reportError));
+    const bool passed = check.passed() && reportError.isEmpty();
     QTimer::singleShot(m_pSetupDlg->successPause(),
                        [passed] { QCoreApplication::exit(passed ? 0 : 1); });
 }

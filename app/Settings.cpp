@@ -104,19 +104,44 @@ QString configFilePath() {
     return path;
 }
 
-QString accuracyReportPath() {
-    return QFileInfo(configFilePath()).absolutePath() + QStringLiteral("/accuracy-check.json");
+QString accuracyReportFolder() {
+    const QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    const QString base = !state.isEmpty() && QDir::isAbsolutePath(state)
+                             ? state
+                             : QDir::homePath() + QStringLiteral("/.local/state");
+    return base + QStringLiteral("/tivora");
 }
 
-bool writeAccuracyReport(const QString& path, const QByteArray& json) {
-    QString reason;
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()) ||
-        !regular_file::write(path, json, &reason)) {
+QString accuracyReportPath(const QDateTime& time, const QString& monitor) {
+    QString name;
+    for (const QChar c : monitor) {
+        const bool plain = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+                           (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+                           (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+                           c == QLatin1Char('-') || c == QLatin1Char('_') || c == QLatin1Char('.');
+        name += plain ? c : QLatin1Char('_');
+    }
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
+        name.prepend(QStringLiteral("screen"));
+    return accuracyReportFolder() + QStringLiteral("/accuracy-check-") +
+           time.toString(QStringLiteral("yyyy-MM-dd-HHmmss")) + QLatin1Char('-') +
+           name.left(kMaxScreenName) + QStringLiteral(".json");
+}
+
+bool writeAccuracyReport(const QString& path, const QByteArray& json, QString* reason) {
+    const QString folder = QFileInfo(path).absolutePath();
+    reason->clear();
+    const bool made = QDir().mkpath(folder);
+    if (!made)
+        *reason = QStringLiteral("cannot make the folder ") + folder;
+    if (!made || !regular_file::write(path, json, reason)) {
+        if (reason->isEmpty())
+            *reason = QStringLiteral("not written");
         qCWarning(lcApp).noquote()
-            << "accuracy check: could not write the report" << path << reason;
+            << "accuracy check: could not write the report" << path << *reason;
         return false;
     }
-    qCDebug(lcApp).noquote() << "accuracy check: report written to" << path;
+    qCInfo(lcApp).noquote() << "accuracy check: report written to" << path;
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "calib/display/KqUtils.h"
 
+#include <QDateTime>
 #include <QString>
 
 // The settings file "config.ini", shared by all users of the machine: the base folder is
@@ -17,10 +18,17 @@ struct Values {
 };
 
 QString configFilePath();
-// The accuracy check's report, "accuracy-check.json" in the settings file's folder.
-QString accuracyReportPath();
-// Writes the report (a regular file, never through a link); false with the reason logged.
-bool writeAccuracyReport(const QString& path, const QByteArray& json);
+// Where the accuracy check's reports go unless told otherwise: the user's own state folder,
+// $XDG_STATE_HOME/tivora (an absolute XDG_STATE_HOME only), else ~/.local/state/tivora. The
+// settings folder is shared and may not be the user's to write.
+QString accuracyReportFolder();
+// One report per check in that folder, named by its local date and time and the monitor
+// checked, so that installers keep a record per room: "accuracy-check-2026-01-02-030405-
+// HDMI-1.json". The monitor name keeps letters, digits, '-', '_' and '.' only.
+QString accuracyReportPath(const QDateTime& time, const QString& monitor);
+// Writes the report (a regular file, never through a link), making its folder when missing;
+// false with the reason in `reason` (and logged).
+bool writeAccuracyReport(const QString& path, const QByteArray& json, QString* reason);
 Values readConfig();
 // Rewrites the file in place with the program's own keys only; an empty screen choice writes
 // no CalibrationScreen keys.

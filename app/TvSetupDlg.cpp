@@ -31,6 +31,9 @@ constexpr int kSuccessPauseMs = 1500;
 // Entries of the screen choice texts.
 constexpr int kTextNoScreen = 2;
 constexpr int kTextFound = 4;
+// Entries of the accuracy check's texts.
+constexpr int kCheckNoCalibration = 8;
+constexpr int kCheckReportNotWritten = 11;
 
 } // namespace
 
@@ -39,8 +42,7 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
       // Scripted runs end at once.
       m_nSuccessPauseMs(qEnvironmentVariableIntValue("TIVORA_UNATTENDED") == 1 ? 0
                                                                                : kSuccessPauseMs),
-      m_bOfferCheck(qEnvironmentVariableIntValue("TIVORA_UNATTENDED") != 1),
-      m_sReportPath(settings::accuracyReportPath()) {
+      m_bOfferCheck(qEnvironmentVariableIntValue("TIVORA_UNATTENDED") != 1) {
     if (objectName().isEmpty())
         setObjectName(QStringLiteral("TvSetupDlg"));
     resize(400, 300);
@@ -82,6 +84,8 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
     connect(m_psMainDlg, &MainDlg::sigStartAccuracyCheck, this,
             &TvSetupDlg::slotStartAccuracyCheck);
     connect(m_psMainDlg, &MainDlg::sigFindScreen, this, &TvSetupDlg::findScreen);
+    connect(m_pMainCtrl, &TvMainCtrl::sigCalibrationHeld, m_psMainDlg,
+            &MainDlg::SetCalibrationHeld);
     connect(m_pMainCtrl, &TvMainCtrl::sigConnectionStatus, m_psMainDlg,
             &MainDlg::SetConnectionStatus);
     // Queued from the connection watch, like the panel's status line.
@@ -289,12 +293,22 @@ void TvSetupDlg::bringToFront() {
 
 void TvSetupDlg::slotStartAccuracyCheck() {
     leaveAlignmentForCalibration();
-    m_pMainCtrl->StartAccuracyCheck(false);
+    if (m_pMainCtrl->StartAccuracyCheck(false) == TvMainCtrl::CheckStart::NoCalibration)
+        user_message::information(nullptr, m_pLanguage->textAK(kCheckNoCalibration));
 }
 
 void TvSetupDlg::slotAccuracyChecked() {
-    const QJsonObject report = m_pMainCtrl->accuracyCheck().toJson(QDateTime::currentDateTime());
-    settings::writeAccuracyReport(m_sReportPath, QJsonDocument(report).toJson());
+    const QDateTime now = QDateTime::currentDateTime();
+    const QJsonObject report = m_pMainCtrl->accuracyCheck().toJson(now);
+    m_sLastReport = m_sReportPath.isEmpty()
+                        ? settings::accuracyReportPath(now, KqUtils::calibrationOutput())
+                        : m_sReportPath;
+    if (settings::writeAccuracyReport(m_sLastReport, QJsonDocument(report).toJson(),
+                                      &m_sReportError))
+        return;
+    m_pMainCtrl->calibDlg()->setCheckNote(
+        m_pLanguage->textAK(kCheckReportNotWritten)
+            .arg(m_sLastReport + QStringLiteral(": ") + m_sReportError));
 }
 
 void TvSetupDlg::slotAccuracyCheckLeft(bool) {
@@ -336,7 +350,7 @@ void TvSetupDlg::slotCalibrationClosed(int code) {
         slotCloseDlg(code);
         return;
     }
-    if (m_bOfferCheck && m_pMainCtrl->StartAccuracyCheck(true)) {
+    if (m_bOfferCheck && m_pMainCtrl->StartAccuracyCheck(true) == TvMainCtrl::CheckStart::Started) {
         m_bCheckEndsProgram = true;
         return;
     }

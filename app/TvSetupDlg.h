@@ -39,9 +39,13 @@ public:
     // After a successful calibration the interactive program offers the accuracy check;
     // scripted runs (TIVORA_UNATTENDED=1, --calibrate) end at once as they always did.
     void setOfferCheck(bool offer) { m_bOfferCheck = offer; }
-    // Where the accuracy check writes its figures; by default next to the settings file.
+    // The one file every accuracy check writes its figures to (--report FILE); empty: a file
+    // of its own per check in the user's state folder.
     void setReportPath(const QString& path) { m_sReportPath = path; }
     QString reportPath() const { return m_sReportPath; }
+    // The last check's report, and why it could not be written (empty when it was).
+    QString lastReportPath() const { return m_sLastReport; }
+    QString reportError() const { return m_sReportError; }
 
     // The monitor to calibrate for this run only (--screen), over the stored one.
     void useScreenForThisRun(const QString& name);
@@ -109,6 +113,8 @@ private:
     int m_nSuccessPauseMs;
     bool m_bOfferCheck;
     QString m_sReportPath;
+    QString m_sLastReport;
+    QString m_sReportError;
     QString m_sInputDevice; // the module's touch input device as last reported; empty: unknown
     // The check runs in place of the success screen, so leaving it ends the program.
     bool m_bCheckEndsProgram = false;

@@ -40,9 +40,20 @@ AccuracyCheck::AccuracyCheck(const QRect& screen, const QSizeF& physicalMm, doub
     m_mmPerPxY = y;
 }
 
-void AccuracyCheck::add(const QPointF& target, const QPointF& touch) {
+void AccuracyCheck::add(const QPointF& target, const QPointF& touch, bool pen) {
     const QPointF d = touch - target;
-    m_touches.append({target, touch, std::hypot(d.x(), d.y())});
+    m_touches.append({target, touch, std::hypot(d.x(), d.y()), pen});
+}
+
+void AccuracyCheck::markUntouched(int target, int targets, int waitSeconds) {
+    m_nUntouched = target;
+    m_nTargets = targets;
+    m_nWaitSeconds = waitSeconds;
+}
+
+int AccuracyCheck::mouseClicks() const {
+    return int(
+        std::count_if(m_touches.begin(), m_touches.end(), [](const Touch& t) { return !t.pen; }));
 }
 
 double AccuracyCheck::meanPx() const {
@@ -69,7 +80,7 @@ double AccuracyCheck::worstPx() const {
 }
 
 bool AccuracyCheck::passed() const {
-    return !m_touches.isEmpty() && worstPx() <= m_thresholdPx;
+    return !m_touches.isEmpty() && isPenCheck() && m_nUntouched == 0 && worstPx() <= m_thresholdPx;
 }
 
 double AccuracyCheck::errorMm(int index) const {
@@ -97,11 +108,21 @@ QString AccuracyCheck::summaryLine() const {
     const auto mm = [this](double v) {
         return knowsMillimetres() ? QStringLiteral(" (%1 mm)").arg(v, 0, 'f', 2) : QString();
     };
+    QString verdict = passed() ? QStringLiteral("passed") : QStringLiteral("failed");
+    if (!isPenCheck())
+        verdict += QStringLiteral(" (not a pen check: %1 of %2 touches were mouse clicks)")
+                       .arg(mouseClicks())
+                       .arg(count());
+    if (m_nUntouched > 0)
+        verdict += QStringLiteral(" (target %1 of %2 not touched within %3 s)")
+                       .arg(m_nUntouched)
+                       .arg(m_nTargets)
+                       .arg(m_nWaitSeconds);
     return QStringLiteral("mean %1%2, worst %3%4 at target %5 of %6: %7, threshold %8 px")
         .arg(px(meanPx()), mm(meanMm()), px(worstPx()), mm(worstMm()))
         .arg(worstIndex() + 1)
         .arg(count())
-        .arg(passed() ? QStringLiteral("passed") : QStringLiteral("failed"))
+        .arg(verdict)
         .arg(m_thresholdPx);
 }
 
@@ -110,7 +131,9 @@ QJsonObject AccuracyCheck::toJson(const QDateTime& time) const {
     for (int i = 0; i < m_touches.size(); ++i) {
         QJsonObject t{{QStringLiteral("target"), pair(m_touches[i].target)},
                       {QStringLiteral("touch"), pair(m_touches[i].touch)},
-                      {QStringLiteral("error_px"), rounded(m_touches[i].errorPx)}};
+                      {QStringLiteral("error_px"), rounded(m_touches[i].errorPx)},
+                      {QStringLiteral("input"),
+                       m_touches[i].pen ? QStringLiteral("pen") : QStringLiteral("mouse")}};
         if (knowsMillimetres())
             t.insert(QStringLiteral("error_mm"), rounded(errorMm(i)));
         targets.append(t);
@@ -126,11 +149,15 @@ QJsonObject AccuracyCheck::toJson(const QDateTime& time) const {
     QJsonObject o{{QStringLiteral("time"), time.toUTC().toString(Qt::ISODate)},
                   {QStringLiteral("threshold_px"), m_thresholdPx},
                   {QStringLiteral("passed"), passed()},
+                  {QStringLiteral("pen_check"), isPenCheck()},
+                  {QStringLiteral("mouse_clicks"), mouseClicks()},
                   {QStringLiteral("mean_px"), rounded(meanPx())},
                   {QStringLiteral("worst_px"), rounded(worstPx())},
                   {QStringLiteral("worst_target"), worstIndex() + 1},
                   {QStringLiteral("screen"), screen},
                   {QStringLiteral("targets"), targets}};
+    if (m_nUntouched > 0)
+        o.insert(QStringLiteral("untouched_target"), m_nUntouched);
     if (knowsMillimetres()) {
         o.insert(QStringLiteral("mean_mm"), rounded(meanMm()));
         o.insert(QStringLiteral("worst_mm"), rounded(worstMm()));

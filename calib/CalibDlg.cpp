@@ -20,6 +20,7 @@
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QPushButton>
+#include <QStringList>
 #include <QTimer>
 #include <QTouchEvent>
 #include <cmath>
@@ -56,6 +57,8 @@ constexpr int kCheckFiguresMm = 3;
 constexpr int kCheckWithin = 4;
 constexpr int kCheckAbove = 5;
 constexpr int kCheckClose = 6;
+constexpr int kCheckNotPen = 9;
+constexpr int kCheckUntouched = 10;
 // The summary's marks: the worst target's ring, the cross on every target.
 constexpr int kWorstRingRadius = 40;
 constexpr int kCrossArm = 12;
@@ -174,7 +177,7 @@ void CalibDlg::prepareManualTargets() {
     InitialCalibration(false);
     pushButton->hide();
     pushButtonLeft->hide();
-    label->setGeometry(targetRect(m_ptTarget[0]));
+    putSymbolOnFirstTarget();
 }
 
 void CalibDlg::prepareTuningTargets() {
@@ -183,7 +186,7 @@ void CalibDlg::prepareTuningTargets() {
     m_ptTarget = tuningOrder(m_ptTarget);
     pushButton->hide();
     pushButtonLeft->hide();
-    label->setGeometry(targetRect(m_ptTarget[0]));
+    putSymbolOnFirstTarget();
 }
 
 void CalibDlg::prepareCheckTargets(bool afterCalibration) {
@@ -191,9 +194,18 @@ void CalibDlg::prepareCheckTargets(bool afterCalibration) {
     m_ptTarget = TargetPoints{};
     const auto check = checkPoints(m_nWidth, m_nHeight);
     std::copy(check.begin(), check.end(), m_ptTarget.begin());
+    m_sCheckNote.clear();
     label->show();
     pushButton->hide();
     pushButtonLeft->hide();
+    putSymbolOnFirstTarget();
+}
+
+// The last target of a calibration sends the symbol gliding past the end of its targets, to
+// an unused slot at (0, 0); a screen prepared while that glide runs would see the symbol
+// carried off its first target.
+void CalibDlg::putSymbolOnFirstTarget() {
+    m_pAnim->stop();
     label->setGeometry(targetRect(m_ptTarget[0]));
 }
 
@@ -404,7 +416,13 @@ void CalibDlg::showOutcome(const QString& text) {
 void CalibDlg::showCheckSummary(const AccuracyCheck& check) {
     m_check = check;
     label->hide();
+    m_pAnim->stop();
     setPaintMode(CheckSummary);
+}
+
+void CalibDlg::setCheckNote(const QString& text) {
+    m_sCheckNote = text;
+    update();
 }
 
 void CalibDlg::paintHeading(QPainter& painter, const QString& text) {
@@ -472,8 +490,14 @@ void CalibDlg::paintCheckSummary(QPainter& painter) {
         painter.drawLine(t - QPointF(0, kCrossArm), t + QPointF(0, kCrossArm));
         const QColor mark = bad ? QColor(255, 160, 0) : QColor(0, 220, 0);
         painter.setPen(QPen(mark, 2));
-        painter.setBrush(mark);
-        painter.drawEllipse(touches[i].touch, 4, 4);
+        if (touches[i].pen) {
+            painter.setBrush(mark);
+            painter.drawEllipse(touches[i].touch, 4, 4);
+        } else {
+            // A mouse click is not the pen's: a hollow square, never taken for a touch.
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(touches[i].touch - QPointF(5, 5), QSizeF(10, 10)));
+        }
         painter.setBrush(Qt::NoBrush);
         if (i == worst) {
             painter.setPen(QPen(QColor(255, 0, 0), 4));
@@ -490,14 +514,27 @@ void CalibDlg::paintCheckSummary(QPainter& painter) {
     }
     if (!paintCheckHeading(painter))
         return;
-    const QString verdict =
-        m_check.passed() ? m_pText->textAK(kCheckWithin) : m_pText->textAK(kCheckAbove);
-    const QString text =
-        checkFigures() + QStringLiteral("\r\n\r\n") + verdict.arg(m_check.thresholdPx());
+    QStringList lines;
+    if (m_check.count() > 0)
+        lines << checkFigures();
+    // The errors decide only a check the pen made to its end.
+    if (m_check.untouchedTarget() > 0)
+        lines << m_pText->textAK(kCheckUntouched)
+                     .arg(m_check.untouchedTarget())
+                     .arg(m_check.waitSeconds());
+    else if (!m_check.isPenCheck())
+        lines << m_pText->textAK(kCheckNotPen).arg(m_check.mouseClicks()).arg(m_check.count());
+    else
+        lines << (m_check.passed() ? m_pText->textAK(kCheckWithin) : m_pText->textAK(kCheckAbove))
+                     .arg(m_check.thresholdPx());
+    if (!m_sCheckNote.isEmpty())
+        lines << m_sCheckNote;
     const int top = m_nHeight / 2 + kTargetSymbolSize / 2 + 10;
     painter.setFont(textFont(14));
     painter.setPen(m_check.passed() ? QColor(Qt::white) : QColor(255, 160, 0));
-    painter.drawText(QRect(0, top, m_nWidth, std::max(1, m_nHeight / 6)), Qt::AlignCenter, text);
+    painter.drawText(QRect(0, top, m_nWidth, std::max(1, m_nHeight / 4)),
+                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+                     lines.join(QStringLiteral("\r\n\r\n")));
 }
 
 void CalibDlg::paintTargetScreen(QPainter& painter) {
@@ -572,10 +609,12 @@ bool CalibDlg::eventFilter(QObject* watched, QEvent* event) {
     const bool touch =
         type == QEvent::TouchBegin || type == QEvent::TouchUpdate || type == QEvent::TouchEnd;
     if (g_bTouchCapture && m_nPaintMode == Check && type == QEvent::MouseButtonRelease) {
-        // A module set up as an absolute pointer rather than a touch screen reports the pen
-        // as the mouse; mouse events made from a touch were caught as the touch already.
+        // A touch that reached the window as the mouse (the system or the toolkit made the
+        // click from it) is the pen's; a plain click is taken, but as a mouse click, which no
+        // check passes with: it may be anyone's mouse.
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && mouse->source() == Qt::MouseEventNotSynthesized) {
+        if (mouse->button() == Qt::LeftButton) {
+            m_bLastCatchByPen = mouse->source() != Qt::MouseEventNotSynthesized;
             catchTouchRelease(QPointF(mapFromGlobal(mouse->globalPos())), mouse->screenPos());
             return true;
         }
@@ -585,8 +624,10 @@ bool CalibDlg::eventFilter(QObject* watched, QEvent* event) {
 
     const auto* touchEvent = static_cast<QTouchEvent*>(event);
     for (const QTouchEvent::TouchPoint& point : touchEvent->touchPoints()) {
-        if (point.state() == Qt::TouchPointReleased)
+        if (point.state() == Qt::TouchPointReleased) {
+            m_bLastCatchByPen = true;
             catchTouchRelease(point.pos(), point.screenPos());
+        }
     }
     return true;
 }

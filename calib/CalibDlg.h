@@ -96,6 +96,11 @@ public:
     void showOutcome(const QString& text);
     // The accuracy check's result over the targets it was measured at.
     void showCheckSummary(const AccuracyCheck& check);
+    // A line under the summary's verdict, e.g. that its report could not be written.
+    void setCheckNote(const QString& text);
+    // Whether the touch caught last was the pen's (a touch, or a click made from one) rather
+    // than a plain mouse click.
+    bool lastCatchByPen() const { return m_bLastCatchByPen; }
 
     int paintMode() const { return m_nPaintMode; }
     View view() const;
@@ -133,6 +138,7 @@ protected:
 
 private:
     void setupUi();
+    void putSymbolOnFirstTarget();
     void cancelByUser();
     void backByUser();
     void glide(int from, int to);
@@ -174,4 +180,6 @@ private:
     QString m_sStatus;
     bool m_bCheckAfterCalibration = false;
     AccuracyCheck m_check;
+    QString m_sCheckNote;
+    bool m_bLastCatchByPen = true;
 };

@@ -6,8 +6,10 @@
 #include "calib/display/KqUtils.h"
 #include "device/CamDevCtrl.h"
 #include "log/LogCategories.h"
+#include "log/Pause.h"
 
 #include <QDebug>
+#include <QTimer>
 
 namespace {
 
@@ -23,10 +25,15 @@ QSizeF physicalSizeOf(const QRect& monitor) {
 
 } // namespace
 
-bool TvMainCtrl::StartAccuracyCheck(bool afterCalibration) {
+TvMainCtrl::CheckStart TvMainCtrl::StartAccuracyCheck(bool afterCalibration) {
     qCDebug(lcCalib) << "StartAccuracyCheck()";
     if (m_bFWSupported == 0)
-        return false;
+        return CheckStart::Unsupported;
+    // Without a calibration the module reports no touch a check could measure.
+    if (!m_bCalibrationHeld) {
+        qCDebug(lcCalib) << "StartAccuracyCheck: the module holds no calibration";
+        return CheckStart::NoCalibration;
+    }
     stopProbeTimer();
     m_psCalibDlg->hide();
     m_psCalibDlg->prepareWindow(CalibDlg::Check);
@@ -38,13 +45,19 @@ bool TvMainCtrl::StartAccuracyCheck(bool afterCalibration) {
     m_check = AccuracyCheck(monitor, physicalSizeOf(monitor));
     if (!m_psCalibDlg->showAndWait()) {
         failOffMonitor();
-        return false;
+        return CheckStart::OffMonitor;
     }
     m_nState = CheckTargets;
     g_bTouchCapture = true;
     // Stopped while the program runs; the module reports touches only while it tracks.
     m_pDevice->SetTracking(true);
-    return true;
+    if (!m_pCheckWait) {
+        m_pCheckWait = new QTimer(this);
+        m_pCheckWait->setSingleShot(true);
+        connect(m_pCheckWait, &QTimer::timeout, this, &TvMainCtrl::onCheckTargetWaited);
+    }
+    m_pCheckWait->start(pause::scaledMs(kCheckTargetWaitMs));
+    return CheckStart::Started;
 }
 
 void TvMainCtrl::onCheckTouch(int x, int y) {
@@ -53,19 +66,41 @@ void TvMainCtrl::onCheckTouch(int x, int y) {
         return;
     const TargetPoint& target = m_psCalibDlg->targetPoints()[size_t(index)];
     const QPoint touch = m_psCalibDlg->mapFromGlobal(QPoint(x, y));
-    m_check.add(QPointF(double(target.x), double(target.y)), QPointF(touch));
-    qCDebug(lcCalib).noquote() << QStringLiteral("check target %1 at (%2, %3): touch (%4, %5)")
+    const bool pen = m_psCalibDlg->lastCatchByPen();
+    m_check.add(QPointF(double(target.x), double(target.y)), QPointF(touch), pen);
+    qCDebug(lcCalib).noquote() << QStringLiteral("check target %1 at (%2, %3): %4 (%5, %6)")
                                       .arg(index + 1)
                                       .arg(double(target.x))
                                       .arg(double(target.y))
+                                      .arg(pen ? QStringLiteral("touch")
+                                               : QStringLiteral("mouse click"))
                                       .arg(touch.x())
                                       .arg(touch.y());
     m_psCalibDlg->incIndex();
     m_psCalibDlg->animateToNext();
     if (index + 1 < kCheckPoints) {
         g_bTouchCapture = true;
+        m_pCheckWait->start(pause::scaledMs(kCheckTargetWaitMs));
         return;
     }
+    endAccuracyCheck();
+}
+
+// Nobody touched the target in time (a window on another monitor than the projector, a
+// module that reports nothing): an unattended check must not wait for ever.
+void TvMainCtrl::onCheckTargetWaited() {
+    if (m_nState != CheckTargets)
+        return;
+    const int target = m_psCalibDlg->getCount() + 1;
+    qCWarning(lcCalib) << "accuracy check: target" << target << "was not touched within"
+                       << kCheckTargetWaitMs / 1000 << "s";
+    m_check.markUntouched(target, kCheckPoints, kCheckTargetWaitMs / 1000);
+    endAccuracyCheck();
+}
+
+void TvMainCtrl::endAccuracyCheck() {
+    m_pCheckWait->stop();
+    g_bTouchCapture = false;
     m_pDevice->SetTracking(false);
     m_nState = CheckSummary;
     qCDebug(lcCalib).noquote() << "accuracy check:" << m_check.summaryLine();
@@ -75,6 +110,8 @@ void TvMainCtrl::onCheckTouch(int x, int y) {
 
 void TvMainCtrl::leaveAccuracyCheck() {
     const bool completed = m_nState == CheckSummary;
+    if (m_pCheckWait)
+        m_pCheckWait->stop();
     g_bTouchCapture = false;
     if (!completed)
         m_pDevice->SetTracking(false);

@@ -98,6 +98,7 @@ void TvMainCtrl::slotMCNextStep(int* data, int size) {
             onInputPoints(reinterpret_cast<const uint8_t*>(data));
         break;
     case Uploaded:
+        setCalibrationHeld(true);
         finishCalibration();
         break;
     default:

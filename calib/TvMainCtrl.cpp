@@ -171,7 +171,14 @@ void TvMainCtrl::slotSetFWOption(unsigned char c, unsigned char r, unsigned char
 
 void TvMainCtrl::slotSetPrevTweak(unsigned char* pEEPROM) {
     m_sPrevTweak = TuningRecord::fromDeviceRecord(pEEPROM);
+    // A record that names no window was never written by a calibration.
+    setCalibrationHeld(m_sPrevTweak.windowWidth > 0 && m_sPrevTweak.windowHeight > 0);
     emit sigStoredRecord();
+}
+
+void TvMainCtrl::setCalibrationHeld(bool held) {
+    m_bCalibrationHeld = held;
+    emit sigCalibrationHeld(held);
 }
 
 void TvMainCtrl::slotReceiveMask(unsigned char* mask, int size) {
@@ -380,6 +387,8 @@ void TvMainCtrl::finishCalibration() {
 void TvMainCtrl::slotACNextStep() {
     switch (m_nState) {
     case Uploaded:
+        // The module answered the upload: it holds the calibration now.
+        setCalibrationHeld(true);
         m_nState = RatioCheck;
         m_nProbeIndex = 0;
         startProbe(0);

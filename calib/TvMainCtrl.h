@@ -65,10 +65,18 @@ public:
     void StartAutoCalibration();
     void StartManualCalibration();
     void StartSemiAutoCalibration();
+    // Whether StartAccuracyCheck began a check, and why not.
+    // OffMonitor: the desktop kept the window off its monitor; the user has been told.
+    enum class CheckStart { Started, Unsupported, NoCalibration, OffMonitor };
+    // Each check target waits this long for its touch; then the check has failed.
+    static constexpr int kCheckTargetWaitMs = 20000;
     // The accuracy check of the module's stored calibration: 9 targets the user touches with
-    // the pen, reported as the module's normal touch input. False when the firmware does not
-    // allow calibration. afterCalibration: the window says first that a calibration succeeded.
-    bool StartAccuracyCheck(bool afterCalibration);
+    // the pen, reported as the module's normal touch input. Only on firmware that allows
+    // calibration and a module that holds one. afterCalibration: the window says first that
+    // a calibration succeeded.
+    CheckStart StartAccuracyCheck(bool afterCalibration);
+    // The module holds a calibration: its stored record has one, or it took one this run.
+    bool holdsCalibration() const { return m_bCalibrationHeld; }
     const AccuracyCheck& accuracyCheck() const { return m_check; }
     void startLiveImage();
     void stopLiveImage();
@@ -101,6 +109,8 @@ signals:
     void sigClose(int code);
     // The module's stored record arrived (prevTweak() holds its calibration's window size).
     void sigStoredRecord();
+    // Whether the module holds a calibration changed or was learnt (holdsCalibration()).
+    void sigCalibrationHeld(bool held);
     // Every check target was touched; accuracyCheck() holds the figures.
     void sigAccuracyChecked();
     // The check's window was left with Esc; completed when its figures were shown.
@@ -143,7 +153,10 @@ private:
     void setCalibInformation(const cv::Point2f* windowPoints, int count);
     void upload(bool tweakPresent, int tweakCount, const float* tweaks);
     void onCheckTouch(int x, int y);
+    void onCheckTargetWaited();
+    void endAccuracyCheck();
     void leaveAccuracyCheck();
+    void setCalibrationHeld(bool held);
     void startProbe(int index);
     void stopProbeTimer();
     void finishCalibration();
@@ -179,4 +192,6 @@ private:
     int m_lastMarksFound = 0;
     bool m_bWindowOffMonitor = false;
     AccuracyCheck m_check;
+    QTimer* m_pCheckWait = nullptr;
+    bool m_bCalibrationHeld = false;
 };

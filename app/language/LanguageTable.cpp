@@ -80,7 +80,7 @@ void LanguageTable::loadLanguage(int languageId, const QLocale& systemLocale) {
     m_PS = readSection(file, QStringLiteral("PanelStatus"), QStringLiteral("PS"), 4);
     m_SC = readSection(file, QStringLiteral("ScreenChoice"), QStringLiteral("SC"), 9);
     m_CS = readSection(file, QStringLiteral("CalibrationStatus"), QStringLiteral("CS"), 9);
-    m_AK = readSection(file, QStringLiteral("AccuracyCheck"), QStringLiteral("AK"), 8);
+    m_AK = readSection(file, QStringLiteral("AccuracyCheck"), QStringLiteral("AK"), 13);
     m_L = readSection(m_sFilePrefix + QStringLiteral("Idx"), QStringLiteral("Language"),
                       QStringLiteral("L"), kLanguageCount);
 }

@@ -38,6 +38,8 @@ public:
     void InitLayout();
     // Lens 1 to 3 shows Auto, the tuning box and Manual; any other lens only Auto and Manual.
     void ShowCalibButton(int lens);
+    // Whether the module holds a calibration, which the context menu's check needs.
+    void SetCalibrationHeld(bool held) { m_bCalibrationHeld = held; }
 
     // The widgets, for the setup window's start-up and for tests.
     const MainDlgForm& form() const { return *m_pUi; }
@@ -113,4 +115,5 @@ private:
     ConnectionStatus m_eStatus = ConnectionStatus::Searching;
     QString m_sSerial;
     QString m_sFirmware;
+    bool m_bCalibrationHeld = false;
 };

@@ -458,23 +458,28 @@ void CalibDlgTest::releasedTouchesWhileArmed() {
     QCOMPARE(spy.count(), 2);
 }
 
-// A module set up as an absolute pointer reports the pen as the mouse: the check takes its
-// release; the calibration's probes, and mouse events the toolkit made from a touch, do not.
+// The check takes a mouse release too: one made from a touch as the pen's, a plain click as
+// a mouse click (which fails the check); the calibration's probes take none.
 void CalibDlgTest::mouseReleaseCountsOnlyInTheCheck_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("source");
     QTest::addColumn<int>("caught");
-    QTest::newRow("check") << int(CalibDlg::Check) << int(Qt::MouseEventNotSynthesized) << 1;
-    QTest::newRow("check, made from a touch")
-        << int(CalibDlg::Check) << int(Qt::MouseEventSynthesizedByQt) << 0;
+    QTest::addColumn<bool>("pen");
+    QTest::newRow("check, plain click")
+        << int(CalibDlg::Check) << int(Qt::MouseEventNotSynthesized) << 1 << false;
+    QTest::newRow("check, made from a touch by the toolkit")
+        << int(CalibDlg::Check) << int(Qt::MouseEventSynthesizedByQt) << 1 << true;
+    QTest::newRow("check, made from a touch by the system")
+        << int(CalibDlg::Check) << int(Qt::MouseEventSynthesizedBySystem) << 1 << true;
     QTest::newRow("calibration targets")
-        << int(CalibDlg::Targets) << int(Qt::MouseEventNotSynthesized) << 0;
+        << int(CalibDlg::Targets) << int(Qt::MouseEventNotSynthesized) << 0 << true;
 }
 
 void CalibDlgTest::mouseReleaseCountsOnlyInTheCheck() {
     QFETCH(int, mode);
     QFETCH(int, source);
     QFETCH(int, caught);
+    QFETCH(bool, pen);
     useScreens({{QRect(0, 0, 800, 600), 96.0}});
     m_dlg->prepareWindow(mode);
     m_dlg->show();
@@ -489,6 +494,7 @@ void CalibDlgTest::mouseReleaseCountsOnlyInTheCheck() {
     if (caught)
         QCOMPARE(spy.first(), (QList<QVariant>{global.x(), global.y()}));
     QCOMPARE(g_bTouchCapture, caught == 0);
+    QCOMPARE(m_dlg->lastCatchByPen(), pen);
     g_bTouchCapture = false;
 }
 
@@ -588,6 +594,19 @@ void CalibDlgTest::glideBetweenTargets() {
     m_dlg->setCurrentIndex(kTargetSlots);
     m_dlg->animateToNext();
     QCOMPARE(anim->endValue().toRect(), targetRect(pts[15]));
+
+    // The last target sends the symbol towards the unused slot at (0, 0); a check prepared
+    // during that glide starts with the symbol on its first target, and it stays there.
+    m_dlg->setCurrentIndex(15);
+    m_dlg->animateToPrev();
+    m_dlg->setCurrentIndex(16);
+    m_dlg->animateToNext();
+    QCOMPARE(anim->state(), QAbstractAnimation::Running);
+    m_dlg->prepareWindow(CalibDlg::Check);
+    m_dlg->prepareCheckTargets(true);
+    QCOMPARE(anim->state(), QAbstractAnimation::Stopped);
+    QCOMPARE(label->geometry(), targetRect(m_dlg->targetPoints()[0]));
+    QVERIFY(label->isVisibleTo(m_dlg));
 }
 
 QTEST_MAIN(CalibDlgTest)

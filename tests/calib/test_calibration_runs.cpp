@@ -53,6 +53,7 @@ CalibrationRunsTest::Run CalibrationRunsTest::run(const QString& kind, const QSt
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("TIVORA_CONFIG_DIR"), m_dir.path());
+    env.insert(QStringLiteral("XDG_STATE_HOME"), m_dir.filePath(QStringLiteral("state")));
     env.insert(QStringLiteral("TIVORA_INSTANCE_KEY"),
                QStringLiteral("runs-%1-%2").arg(QCoreApplication::applicationPid()).arg(m_runs));
     env.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
@@ -190,14 +191,19 @@ void CalibrationRunsTest::accuracyCheck_data() {
     QTest::addColumn<QString>("verdict");
     QTest::addColumn<int>("worstTarget"); // 0: any
     QTest::addColumn<bool>("everyTargetMissed");
+    QTest::addColumn<bool>("reportBlocked"); // its folder is a regular file
     QTest::newRow("fresh calibration passes")
-        << kPenLikeTheTable << 1.0 << 0 << ": passed" << 0 << false;
+        << kPenLikeTheTable << 1.0 << 0 << ": passed" << 0 << false << false;
     QTest::newRow("stored for a larger window")
-        << kPenLikeTheTable << 1.1 << 1 << ": failed" << 9 << false;
+        << kPenLikeTheTable << 1.1 << 1 << ": failed" << 9 << false << false;
+    // Passed, but without its record the run has failed.
+    QTest::newRow("report cannot be written")
+        << kPenLikeTheTable << 1.0 << 1 << ": passed" << 0 << false << true;
     QString offsets = QStringLiteral("[Pen]\nOffsets=");
     for (int i = 0; i < 40; ++i)
         offsets += i ? QStringLiteral(",25") : QStringLiteral("25");
-    QTest::newRow("pen off every target") << offsets + "\n" << 1.0 << 1 << ": failed" << 0 << true;
+    QTest::newRow("pen off every target") << offsets + "\n"
+                                          << 1.0 << 1 << ": failed" << 0 << true << false;
 }
 
 void CalibrationRunsTest::accuracyCheck() {
@@ -207,6 +213,7 @@ void CalibrationRunsTest::accuracyCheck() {
     QFETCH(QString, verdict);
     QFETCH(int, worstTarget);
     QFETCH(bool, everyTargetMissed);
+    QFETCH(bool, reportBlocked);
 
     QByteArray store = calibratedStore();
     QVERIFY(!store.isEmpty());
@@ -227,12 +234,21 @@ void CalibrationRunsTest::accuracyCheck() {
     file.write(store);
     file.close();
 
-    const QString report = m_dir.filePath(storeName + QStringLiteral(".json"));
+    const QString report = reportBlocked
+                               ? m_dir.filePath(storeName + QStringLiteral("/report.json"))
+                               : m_dir.filePath(storeName + QStringLiteral(".json"));
     const Run r = run(QStringLiteral("check"), pen + "[Module]\nStoreFile=" + storeName + "\n",
                       {QStringLiteral("--report"), report});
     QVERIFY2(r.exitCode == exitCode, qPrintable(r.out + r.log.right(3000)));
     const QStringList lines = r.out.trimmed().split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 1);
+    QCOMPARE(lines.size(), reportBlocked ? 2 : 1);
+    if (reportBlocked) {
+        QVERIFY2(lines[1].startsWith(QStringLiteral("accuracy check: failed: could not write the "
+                                                    "report ") +
+                                     report),
+                 qPrintable(r.out));
+        return;
+    }
     QVERIFY2(lines.first().startsWith(QLatin1String("accuracy check: mean ")), qPrintable(r.out));
     QVERIFY2(lines.first().contains(verdict), qPrintable(r.out));
     if (worstTarget > 0)

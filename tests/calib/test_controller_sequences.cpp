@@ -2,6 +2,8 @@
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
 #include "calib/display/UserMessage.h"
+#include "compute/TargetLayout.h"
+#include "device/CamDevCtrl.h"
 #include "sim/desktop/SimDesktop.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/Slowed.h"
@@ -17,6 +19,8 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void escapeCancelsManualCalibration();
+    void checkFollowsEveryCalibration_data();
+    void checkFollowsEveryCalibration();
     void tuningOffsetsServeLaterCalibrationsOfTheSameLens();
     void escapeLeavesTheAccuracyCheck();
 
@@ -66,6 +70,65 @@ void ControllerSequencesTest::escapeCancelsManualCalibration() {
     QVERIFY(m_messages.isEmpty());
 }
 
+// In order: the module comes without a calibration, then each kind of calibration stores one
+// and its success is checked at once, the pen touching the check's first target where the
+// window shows it; a target nobody touches ends the check as failed, naming it.
+void ControllerSequencesTest::checkFollowsEveryCalibration_data() {
+    QTest::addColumn<QString>("calibration"); // none: the module as it came
+    QTest::addColumn<bool>("touched");
+    QTest::newRow("nothing held yet") << QStringLiteral("none") << false;
+    QTest::newRow("after manual") << QStringLiteral("manual") << true;
+    QTest::newRow("after tuning") << QStringLiteral("tuning") << true;
+    QTest::newRow("after automatic") << QStringLiteral("automatic") << true;
+    QTest::newRow("pen put away") << QStringLiteral("none") << false;
+}
+
+void ControllerSequencesTest::checkFollowsEveryCalibration() {
+    QFETCH(QString, calibration);
+    QFETCH(bool, touched);
+    QSignalSpy closed(m_ctrl, &TvMainCtrl::sigClose);
+    if (calibration == QLatin1String("manual"))
+        m_ctrl->StartManualCalibration();
+    else if (calibration == QLatin1String("tuning"))
+        m_ctrl->StartSemiAutoCalibration();
+    else if (calibration == QLatin1String("automatic"))
+        m_ctrl->StartAutoCalibration();
+    if (calibration != QLatin1String("none")) {
+        QVERIFY(closed.wait(slowed(90000)));
+        QCOMPARE(closed.first().first().toInt(), 0);
+    }
+    const bool held = m_ctrl->holdsCalibration();
+    QCOMPARE(held, QTest::currentDataTag() != QLatin1String("nothing held yet"));
+    if (!held) {
+        QCOMPARE(m_ctrl->StartAccuracyCheck(true), TvMainCtrl::CheckStart::NoCalibration);
+        QCOMPARE(m_ctrl->state(), 0);
+        return;
+    }
+    QSignalSpy checked(m_ctrl, &TvMainCtrl::sigAccuracyChecked);
+    QCOMPARE(m_ctrl->StartAccuracyCheck(true), TvMainCtrl::CheckStart::Started);
+    int w = 0, h = 0;
+    m_ctrl->calibDlg()->getWindowSize(w, h);
+    const QPointF first(checkPoints(w, h)[0].x, checkPoints(w, h)[0].y);
+    if (touched) {
+        QCOMPARE(m_ctrl->calibDlg()->view().symbol, targetRect(checkPoints(w, h)[0]));
+        QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->accuracyCheck().count(), 1, slowed(10000));
+        QCOMPARE(m_ctrl->accuracyCheck().touches()[0].target, first);
+        QVERIFY2(m_ctrl->accuracyCheck().worstPx() < 8.0,
+                 qPrintable(m_ctrl->accuracyCheck().summaryLine()));
+        QVERIFY(m_ctrl->accuracyCheck().isPenCheck());
+    } else {
+        // The module stops reporting the pen before it touches anything.
+        m_ctrl->device()->SetTracking(false);
+        QVERIFY(checked.wait(slowed(TvMainCtrl::kCheckTargetWaitMs)));
+        QCOMPARE(m_ctrl->state(), int(TvMainCtrl::CheckSummary));
+        QVERIFY(!m_ctrl->accuracyCheck().passed());
+        QCOMPARE(m_ctrl->accuracyCheck().untouchedTarget(), m_ctrl->accuracyCheck().count() + 1);
+        QVERIFY(!g_bTouchCapture);
+    }
+    QTest::keyClick(m_ctrl->calibDlg(), Qt::Key_Escape);
+    QCOMPARE(m_ctrl->state(), 0);
+}
+
 void ControllerSequencesTest::tuningOffsetsServeLaterCalibrationsOfTheSameLens() {
     QSignalSpy closed(m_ctrl, &TvMainCtrl::sigClose);
     m_ctrl->StartSemiAutoCalibration();
@@ -96,7 +159,7 @@ void ControllerSequencesTest::escapeLeavesTheAccuracyCheck() {
     QSignalSpy left(m_ctrl, &TvMainCtrl::sigAccuracyCheckLeft);
     QSignalSpy checked(m_ctrl, &TvMainCtrl::sigAccuracyChecked);
     LogCapture log;
-    QVERIFY(m_ctrl->StartAccuracyCheck(false));
+    QCOMPARE(m_ctrl->StartAccuracyCheck(false), TvMainCtrl::CheckStart::Started);
     QCOMPARE(m_ctrl->state(), int(TvMainCtrl::CheckTargets));
     QTRY_COMPARE_WITH_TIMEOUT(m_ctrl->accuracyCheck().count(), 1, 10000);
     QCOMPARE(m_ctrl->calibDlg()->getCount(), 1);

@@ -23,5 +23,5 @@ private:
     static void handler(QtMsgType type, const QMessageLogContext& context, const QString& msg);
 
     QStringList m_lines;
-    QtMessageHandler m_previous;
+    QtMessageHandler m_previous = nullptr;
 };

@@ -7,23 +7,30 @@
 #include <QtGlobal>
 
 // Collects the debug log while it lives, from every thread, so tests can check log lines.
+// The program's threads log on while a capture goes away: one process-wide lock covers both
+// the current capture and its lines, so a thread is either done appending before the capture
+// is destroyed or finds no capture at all.
 class LogCapture {
 public:
     LogCapture() {
-        instance() = this;
+        QMutexLocker lock(&guard());
+        current() = this;
         m_previous = qInstallMessageHandler(&LogCapture::handler);
     }
     ~LogCapture() {
+        QMutexLocker lock(&guard());
         qInstallMessageHandler(m_previous);
-        instance() = nullptr;
+        current() = nullptr;
     }
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
 
     QStringList lines() const {
-        QMutexLocker lock(&m_mutex);
+        QMutexLocker lock(&guard());
         return m_lines;
     }
     void clear() {
-        QMutexLocker lock(&m_mutex);
+        QMutexLocker lock(&guard());
         m_lines.clear();
     }
     int count(const QString& needle) const {
@@ -35,18 +42,21 @@ public:
     bool contains(const QString& needle) const { return count(needle) > 0; }
 
 private:
-    static LogCapture*& instance() {
-        static LogCapture* current = nullptr;
-        return current;
+    // Never destroyed while a thread may still log: it needs no destructor at all.
+    static QBasicMutex& guard() {
+        static QBasicMutex lock;
+        return lock;
+    }
+    static LogCapture*& current() {
+        static LogCapture* capture = nullptr;
+        return capture;
     }
     static void handler(QtMsgType, const QMessageLogContext&, const QString& message) {
-        if (LogCapture* self = instance()) {
-            QMutexLocker lock(&self->m_mutex);
+        QMutexLocker lock(&guard());
+        if (LogCapture* self = current())
             self->m_lines.append(message);
-        }
     }
 
-    mutable QMutex m_mutex;
     QStringList m_lines;
     QtMessageHandler m_previous = nullptr;
 };

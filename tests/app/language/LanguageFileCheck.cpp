@@ -79,7 +79,7 @@ QVector<SectionKeys> languageFileLayout() {
         {QStringLiteral("PanelStatus"), numberedKeys(QStringLiteral("PS"), 1, 4)},
         {QStringLiteral("ScreenChoice"), numberedKeys(QStringLiteral("SC"), 1, 9)},
         {QStringLiteral("CalibrationStatus"), numberedKeys(QStringLiteral("CS"), 1, 9)},
-        {QStringLiteral("AccuracyCheck"), numberedKeys(QStringLiteral("AK"), 1, 8)},
+        {QStringLiteral("AccuracyCheck"), numberedKeys(QStringLiteral("AK"), 1, 13)},
     };
 }
 
