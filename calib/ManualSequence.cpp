@@ -74,10 +74,10 @@ void TvMainCtrl::slotMCNextStep(int* data, int size) {
             const int i = m_psCalibDlg->getCount();
             if (i == n) {
                 m_nState = InputPointsRequested;
-                m_pDevice->SendMCGetInputPoint();
+                m_pDevice->AnswerMCGetInputPoint();
             } else {
                 m_psCalibDlg->setPointerMoved(false);
-                m_pDevice->SendMCPatternStart(i);
+                m_pDevice->AnswerMCPatternStart(i);
             }
         } else {
             const int reported = size >= 4 ? *data : 0;
@@ -86,7 +86,7 @@ void TvMainCtrl::slotMCNextStep(int* data, int size) {
             qCDebug(lcCalib).noquote()
                 << QString::asprintf("slotMCNextStep: curidx = %d, m_psCalibDlg->getCount() = %d",
                                      reported, m_psCalibDlg->getCount());
-            m_pDevice->SendMCPatternStart(reported);
+            m_pDevice->AnswerMCPatternStart(reported);
         }
         break;
     }

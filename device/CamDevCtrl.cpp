@@ -20,7 +20,11 @@ CamDevCtrl::CamDevCtrl(std::unique_ptr<Transport> transport, QObject* parent)
     : QObject(parent), m_partFlags(kPartFlagCount, 0), m_pTransport(std::move(transport)),
       m_stopRequest(std::make_shared<std::atomic<bool>>(false)), m_imageBuffer(kImageBufferSize, 0),
       m_maskBuffer(kMaskSize, 0), m_deliveredMask(kMaskSize, 0),
-      m_deliveredLive(kImageBufferSize, 0), m_deliveredCapture(kImageBufferSize, 0) {
+      m_deliveredLive(kImageBufferSize, 0), m_deliveredCapture(kImageBufferSize, 0),
+      m_answers([this](const AnswerWriter::Packet& packet) {
+          writeNow(packet.data());
+          PrintPacket(packet.data());
+      }) {
     qRegisterMetaType<unsigned char*>("unsigned char*");
     qRegisterMetaType<int*>("int*");
     qRegisterMetaType<uchar>("uchar");
@@ -56,6 +60,7 @@ CamDevCtrl::~CamDevCtrl() {
         pause::sleepMs(500);
     reapAbandonedThreads(true);
     if (reachable) {
+        m_answers.flush();
         SetTracking(true);
         pause::sleepMs(500);
     }
@@ -162,8 +167,19 @@ void buildPacket(uint8_t* packet, uint32_t code, const uint8_t* payload, int len
 } // namespace
 
 void CamDevCtrl::writeLocked(const uint8_t* packet) {
+    m_answers.flush();
+    writeNow(packet);
+}
+
+void CamDevCtrl::writeNow(const uint8_t* packet) {
     std::lock_guard<std::mutex> lock(usbWriteLock());
     WritePacket(packet);
+}
+
+void CamDevCtrl::postAnswer(uint32_t code, const uint8_t* payload, int length) {
+    AnswerWriter::Packet packet;
+    buildPacket(packet.data(), code, payload, length);
+    m_answers.post(packet);
 }
 
 void CamDevCtrl::sendSingle(uint32_t code, const uint8_t* payload, int length) {
@@ -185,6 +201,7 @@ void CamDevCtrl::SendPacket(const uint8_t* payload, uint32_t code, int length) {
 
     const int parts = (length + kSplitSlice - 1) / kSplitSlice;
     qCDebug(lcDevice) << "nLen > nPLen" << parts;
+    m_answers.flush();
     std::lock_guard<std::mutex> lock(usbWriteLock());
     for (int part = 0; part < parts; ++part) {
         const int offset = part * kSplitSlice;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/AnswerWriter.h"
 #include "device/BufferHandover.h"
 #include "device/RecordLayout.h"
 #include "device/ReportGate.h"
@@ -96,6 +97,10 @@ public:
     void SendMCStart();
     void SendMCPatternStart(int value);
     void SendMCGetInputPoint();
+    // The same two as answers to the module's reports: written off the calling thread, a newer
+    // answer replacing one not yet written (see AnswerWriter).
+    void AnswerMCPatternStart(int value);
+    void AnswerMCGetInputPoint();
     void SendMCEnd();
     void SendMCCancel();
     void SetTracking(bool start);
@@ -137,7 +142,10 @@ private:
     void closeHandle();
     void noteAnswer(OpeningAnswer answer) { m_nOpeningAnswers |= answer; }
     void sendSingle(uint32_t code, const uint8_t* payload, int length);
+    // After the answers posted before it.
     void writeLocked(const uint8_t* packet);
+    void writeNow(const uint8_t* packet);
+    void postAnswer(uint32_t code, const uint8_t* payload, int length);
 
     void PacketToImage16HID(const uint8_t* buffer, uint8_t* image, int byteCount);
     void placeImagePart(const uint8_t* packet, uint8_t* image);
@@ -213,4 +221,6 @@ private:
     // Starting, stopping and replacing the receive thread happen on the user-interface thread
     // and on the connection watch; one at a time.
     std::recursive_mutex m_threadControl;
+    // Last, so that its thread has ended before anything it writes through goes.
+    AnswerWriter m_answers;
 };

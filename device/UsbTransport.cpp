@@ -348,8 +348,10 @@ UsbTransport::Verdict UsbTransport::judge(uint8_t endpoint, int rc, int transfer
     }
     if (rc == LIBUSB_ERROR_PIPE) {
         const int cleared = clearHalt(endpoint);
-        logFault(QString::asprintf("USB %s on 0x%02X stalled (LIBUSB_ERROR_PIPE); clear halt: %s",
-                                   way, endpoint, libusb_error_name(cleared)));
+        logFault(QString::asprintf("USB %s on 0x%02X stalled (LIBUSB_ERROR_PIPE); %s%s", way,
+                                   endpoint,
+                                   cleared ? "clearing the halt failed: " : "halt cleared",
+                                   cleared ? libusb_error_name(cleared) : ""));
         if (!retried && cleared == 0)
             return Verdict::Again;
         breakLink(QString::asprintf("0x%02X stays halted", endpoint));
