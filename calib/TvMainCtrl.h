@@ -163,6 +163,8 @@ private:
     const LanguageTable* m_pText;
     int m_nState = Idle;
     bool m_bSemiAutoCalib = false;
+    // A target's repaint after a report runs (see slotMCNextStep).
+    bool m_bRepaintingTarget = false;
     bool m_bTuningFallback = false;
     std::atomic<int> m_bFWSupported{0};
     int m_nFWLower = 10;

@@ -88,6 +88,9 @@ bool UsbFault::parse(const QString& text, UsbFault* fault) {
         f.fraction = part[1].toDouble(&ok);
         f.seed = part[2].toUInt();
         f.limit = part.size() > 3 ? part[3].toInt() : -1;
+    } else if (part[0] == QLatin1String("flood") && part.size() == 2) {
+        f.kind = Flood;
+        f.value = part[1].toInt(&ok, 16);
     } else if (part[0] == QLatin1String("control-silent")) {
         f.kind = ControlSilent;
     } else if (part[0] != QLatin1String("none")) {
@@ -244,7 +247,7 @@ void EmulatedModule::setFault(const UsbFault& fault) {
     scheduleServe();
 }
 
-bool EmulatedModule::faultIn(unsigned char endpoint, int* status, int* length) {
+bool EmulatedModule::faultIn(unsigned char endpoint, uint8_t* data, int* status, int* length) {
     const int slot = slotOf(endpoint);
     *length = 0;
     if (m_halted[size_t(slot)]) {
@@ -258,6 +261,15 @@ bool EmulatedModule::faultIn(unsigned char endpoint, int* status, int* length) {
     if (m_fault.kind == UsbFault::InLength) {
         *status = 0;
         *length = m_fault.value;
+        return true;
+    }
+    if (m_fault.kind == UsbFault::Flood && endpoint == pkt::kEpCommand) {
+        std::memset(data, 0, kPacket);
+        le::put32(data, 0, uint32_t(m_fault.value));
+        le::put32(data, 4, 4);
+        le::put32(data, 8, 3);
+        *status = 0;
+        *length = kPacket;
         return true;
     }
     return false;
@@ -484,7 +496,7 @@ bool EmulatedModule::submit(UMockdevIoctlClient* client, Urb urb, int* error) {
         lock.lock();
     } else if (h->type == USBDEVFS_URB_TYPE_BULK &&
                (h->endpoint == pkt::kEpCommand || h->endpoint == pkt::kEpImage) &&
-               faultIn(h->endpoint, &faultStatus, &faultLength)) {
+               length >= kPacket && faultIn(h->endpoint, data, &faultStatus, &faultLength)) {
         h->status = faultStatus;
         h->actual_length = std::min(faultLength, length);
         plug->done.push_back(urb);

@@ -48,6 +48,9 @@ struct UsbFault {
         OutIo,
         // Control transfers (the string descriptor reads) are never answered.
         ControlSilent,
+        // Every transfer on 0x83 brings a packet with this code (a report, its length 4, its
+        // value 3) instead of the module's answers.
+        Flood,
     };
     Kind kind = None;
     int value = 0;         // StallOnce: the endpoint; InError: the errno; InLength: bytes
@@ -56,7 +59,7 @@ struct UsbFault {
     int limit = -1;        // OutIo: failures at most, -1 without end
 
     // "stall:0x83", "in-error:EPIPE", "in-error:EOVERFLOW", "in-length:N",
-    // "out-eio:FRACTION:SEED[:LIMIT]", "control-silent", "none".
+    // "out-eio:FRACTION:SEED[:LIMIT]", "control-silent", "flood:0x1109", "none".
     static bool parse(const QString& text, UsbFault* fault);
 };
 
@@ -127,7 +130,7 @@ private:
     int control(const uint8_t* setup, uint8_t* data, int room);
     // Under m_mutex: what the fault makes of an IN transfer submitted now; false when it
     // takes its packet from the peer as usual.
-    bool faultIn(unsigned char endpoint, int* status, int* length);
+    bool faultIn(unsigned char endpoint, uint8_t* data, int* status, int* length);
     bool faultOut();
     void giveUrb(UMockdevIoctlClient* client, Urb urb);
     // Gives finished transfers to reaps waiting for one, on the worker thread.
