@@ -92,11 +92,14 @@ void TvMainCtrl::slotMCNextStep(int* data, int size) {
             m_psCalibDlg->setPaintMode(CalibDlg::KeepMode);
             static LogThrottle repeats;
             int heldBack = 0;
-            if (repeats.admit(&heldBack))
-                qCDebug(lcCalib).noquote() << QString::asprintf(
-                    "slotMCNextStep: curidx = %d, m_psCalibDlg->getCount() = %d%s", reported,
-                    m_psCalibDlg->getCount(),
-                    heldBack ? qPrintable(QString::asprintf(" (%d more left out)", heldBack)) : "");
+            if (repeats.admit(&heldBack)) {
+                QString line =
+                    QString::asprintf("slotMCNextStep: curidx = %d, m_psCalibDlg->getCount() = %d",
+                                      reported, m_psCalibDlg->getCount());
+                if (heldBack > 0)
+                    line += QString::asprintf(" (%d lines like it left out)", heldBack);
+                qCDebug(lcCalib).noquote() << line;
+            }
             m_pDevice->AnswerMCPatternStart(reported);
         }
         break;
