@@ -93,7 +93,10 @@ QString fitUtf8(const QString& text, int bytes) {
 } // namespace
 
 UsbTransport::UsbTransport() {
-    m_bUsbReady = libusb_init(nullptr) == 0;
+    const int rc = libusb_init(nullptr);
+    if (rc != 0)
+        qCWarning(lcDevice).noquote() << "libusb_init:" << libusb_error_name(rc);
+    m_bUsbReady = rc == 0;
     m_bHidReady = hid_init() == 0;
 }
 
@@ -110,8 +113,10 @@ bool UsbTransport::isPresent(bool checkHid) {
         return false;
     libusb_device** list = nullptr;
     const ssize_t count = libusb_get_device_list(nullptr, &list);
-    if (count < 0)
+    if (count < 0) {
+        qCWarning(lcDevice).noquote() << "libusb_get_device_list:" << libusb_error_name(int(count));
         return false;
+    }
     bool found = false;
     for (ssize_t i = 0; i < count; ++i) {
         bool descriptorRead = false;
