@@ -91,6 +91,8 @@ bool UsbFault::parse(const QString& text, UsbFault* fault) {
     } else if (part[0] == QLatin1String("flood") && part.size() == 2) {
         f.kind = Flood;
         f.value = part[1].toInt(&ok, 16);
+    } else if (part[0] == QLatin1String("bulk-gone")) {
+        f.kind = BulkGone;
     } else if (part[0] == QLatin1String("control-silent")) {
         f.kind = ControlSilent;
     } else if (part[0] != QLatin1String("none")) {
@@ -471,6 +473,10 @@ bool EmulatedModule::submit(UMockdevIoctlClient* client, Urb urb, int* error) {
     ++m_counters.submits;
     Plug* plug = plugOf(client);
     if (!plug || !plug->present) {
+        *error = ENODEV;
+        return false;
+    }
+    if (h->type == USBDEVFS_URB_TYPE_BULK && m_fault.kind == UsbFault::BulkGone) {
         *error = ENODEV;
         return false;
     }

@@ -48,6 +48,8 @@ struct UsbFault {
         OutIo,
         // Control transfers (the string descriptor reads) are never answered.
         ControlSilent,
+        // Every bulk transfer is refused with ENODEV, while the device stays on the bus.
+        BulkGone,
         // Every transfer on 0x83 brings a packet with this code (a report, its length 4, its
         // value 3) instead of the module's answers.
         Flood,
@@ -59,7 +61,8 @@ struct UsbFault {
     int limit = -1;        // OutIo: failures at most, -1 without end
 
     // "stall:0x83", "in-error:EPIPE", "in-error:EOVERFLOW", "in-length:N",
-    // "out-eio:FRACTION:SEED[:LIMIT]", "control-silent", "flood:0x1109", "none".
+    // "out-eio:FRACTION:SEED[:LIMIT]", "control-silent", "bulk-gone", "flood:0x1109",
+    // "none".
     static bool parse(const QString& text, UsbFault* fault);
 };
 

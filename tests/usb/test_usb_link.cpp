@@ -468,6 +468,9 @@ void UsbLinkTest::linkFaults_data() {
             << "USB write on 0x03 failed: LIBUSB_ERROR_IO" << connected;
     QTest::newRow("OUT EIO once") << "out-eio:1:1:1" << true
                                   << "USB write on 0x03 failed: LIBUSB_ERROR_IO" << connected;
+    QTest::newRow("every transfer ENODEV after the claims")
+        << "bulk-gone" << true << "CheckCamConnectProc: the module was replugged, the link is lost"
+        << notAnswering;
     // The end of the program does not wait for the string reads of an opening under way.
     QTest::newRow("control transfers never answer")
         << "control-silent" << true << "string descriptor 0: LIBUSB_ERROR_TIMEOUT" << connected;
