@@ -12,6 +12,9 @@
 namespace {
 
 constexpr int kOverallTimeoutMs = 5 * 60 * 1000;
+// A module found and working answers the opening requests within seconds; the connection
+// watch looks every 5 s and opens a link that does not answer again.
+constexpr int kReadyTimeoutMs = 60 * 1000;
 
 const char* kindName(CalibrateCommand::Kind kind) {
     switch (kind) {
@@ -41,6 +44,18 @@ CalibrateCommand::CalibrateCommand(TvSetupDlg* setupDlg, Kind kind, Verifier ver
     auto* ready = new ModuleReady(ctrl, kind == Kind::Check, this);
     // Let the panel pass the options on to the calibration window first.
     connect(ready, &ModuleReady::ready, this, &CalibrateCommand::start, Qt::QueuedConnection);
+    QTimer::singleShot(kReadyTimeoutMs, this, [this, ready] {
+        if (!m_bStarted)
+            finish(false, QStringLiteral("the module was not ready within %1 s (no %2)")
+                              .arg(kReadyTimeoutMs / 1000)
+                              .arg(ready->missing()));
+    });
+    // A calibration cannot go on over a link that broke; it would wait for its next step
+    // until the overall time-out.
+    connect(ctrl, &TvMainCtrl::sigConnectionStatus, this, [this](ConnectionStatus status) {
+        if (m_bStarted && status == ConnectionStatus::NotAnswering)
+            finish(false, QStringLiteral("the module stopped answering"));
+    });
     connect(ctrl, &TvMainCtrl::sigClose, this, [this](int code) {
         if (code == 0 && m_eKind != Kind::Check)
             finish(true, QString());
@@ -68,6 +83,7 @@ CalibrateCommand::~CalibrateCommand() {
 }
 
 void CalibrateCommand::start() {
+    m_bStarted = true;
     if (m_eKind == Kind::Check) {
         startCheck();
         return;

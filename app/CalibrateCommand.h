@@ -34,4 +34,5 @@ private:
     Kind m_eKind;
     Verifier m_verifier;
     bool m_bFinished = false;
+    bool m_bStarted = false;
 };

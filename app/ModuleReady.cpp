@@ -2,6 +2,8 @@
 
 #include "calib/TvMainCtrl.h"
 
+#include <QStringList>
+
 ModuleReady::ModuleReady(TvMainCtrl* ctrl, bool needRecord, QObject* parent)
     : QObject(parent), m_bNeedRecord(needRecord) {
     connect(ctrl, &TvMainCtrl::sigSetFWVersion, this, [this] {
@@ -16,6 +18,17 @@ ModuleReady::ModuleReady(TvMainCtrl* ctrl, bool needRecord, QObject* parent)
         m_bRecordSeen = true;
         check();
     });
+}
+
+QString ModuleReady::missing() const {
+    QStringList names;
+    if (!m_bVersionSeen)
+        names << QStringLiteral("version");
+    if (!m_bOptionsSeen)
+        names << QStringLiteral("options");
+    if (m_bNeedRecord && !m_bRecordSeen)
+        names << QStringLiteral("record");
+    return names.join(QStringLiteral(", "));
 }
 
 void ModuleReady::check() {

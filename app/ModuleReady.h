@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 class TvMainCtrl;
 
@@ -11,6 +12,9 @@ class ModuleReady : public QObject {
 
 public:
     ModuleReady(TvMainCtrl* ctrl, bool needRecord, QObject* parent);
+
+    // What has not arrived yet, for a failure line: "version, options".
+    QString missing() const;
 
 signals:
     void ready();

@@ -8,9 +8,11 @@
 #include "device/CamDevCtrl.h"
 #include "device/LinkStorage.h"
 #include "log/LogCategories.h"
+#include "log/LogThrottle.h"
 #include "log/Pause.h"
 
 #include <QDebug>
+#include <QScopedValueRollback>
 #include <QThread>
 #include <cmath>
 
@@ -77,19 +79,31 @@ void TvMainCtrl::slotMCNextStep(int* data, int size) {
             const int i = m_psCalibDlg->getCount();
             if (i == n) {
                 m_nState = InputPointsRequested;
-                m_pDevice->SendMCGetInputPoint();
+                m_pDevice->AnswerMCGetInputPoint();
             } else {
                 m_psCalibDlg->setPointerMoved(false);
-                m_pDevice->SendMCPatternStart(i);
+                m_pDevice->AnswerMCPatternStart(i);
             }
         } else {
+            // The repaint waits in a nested event loop; a report arriving meanwhile would nest
+            // another, and a module repeating the report would nest them until the stack ends.
+            if (m_bRepaintingTarget)
+                break;
+            const QScopedValueRollback<bool> repainting(m_bRepaintingTarget, true);
             const int reported = size >= 4 ? *data : 0;
             m_psCalibDlg->setArcAnimation(false);
             m_psCalibDlg->setPaintMode(CalibDlg::KeepMode);
-            qCDebug(lcCalib).noquote()
-                << QString::asprintf("slotMCNextStep: curidx = %d, m_psCalibDlg->getCount() = %d",
-                                     reported, m_psCalibDlg->getCount());
-            m_pDevice->SendMCPatternStart(reported);
+            static LogThrottle repeats;
+            int heldBack = 0;
+            if (repeats.admit(&heldBack)) {
+                QString line =
+                    QString::asprintf("slotMCNextStep: curidx = %d, m_psCalibDlg->getCount() = %d",
+                                      reported, m_psCalibDlg->getCount());
+                if (heldBack > 0)
+                    line += QString::asprintf(" (%d lines like it left out)", heldBack);
+                qCDebug(lcCalib).noquote() << line;
+            }
+            m_pDevice->AnswerMCPatternStart(reported);
         }
         break;
     }

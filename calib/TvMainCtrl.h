@@ -7,6 +7,7 @@
 #include "device/TuningRecord.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QPoint>
@@ -138,6 +139,10 @@ public slots:
 
 private:
     void CheckCamConnectProc();
+    // Watch thread: why the open link must be opened again; empty while it serves.
+    QString linkTrouble();
+    void showLinkHealth();
+    void showStatus(ConnectionStatus status);
     bool startPreamble(const char* name, bool semiAuto);
     int imageReverseFlag() const;
     void startCaptureChain();
@@ -172,9 +177,14 @@ private:
     QThread* m_pThreadCheckCam = nullptr;
     std::atomic<bool> m_bStopCheck{false};
     std::atomic<bool> m_bCamConnected{false};
+    // Watch thread only: since when the link is open, and the status last shown for it.
+    QElapsedTimer m_openedAt;
+    ConnectionStatus m_eShownStatus = ConnectionStatus::Searching;
     const LanguageTable* m_pText;
     int m_nState = Idle;
     bool m_bSemiAutoCalib = false;
+    // A target's repaint after a report runs (see slotMCNextStep).
+    bool m_bRepaintingTarget = false;
     bool m_bTuningFallback = false;
     std::atomic<int> m_bFWSupported{0};
     int m_nFWLower = 10;

@@ -10,6 +10,7 @@
 
 #include <QDebug>
 #include <QElapsedTimer>
+#include <QStringList>
 #include <QThread>
 #include <cstring>
 
@@ -19,7 +20,11 @@ CamDevCtrl::CamDevCtrl(std::unique_ptr<Transport> transport, QObject* parent)
     : QObject(parent), m_partFlags(kPartFlagCount, 0), m_pTransport(std::move(transport)),
       m_stopRequest(std::make_shared<std::atomic<bool>>(false)), m_imageBuffer(kImageBufferSize, 0),
       m_maskBuffer(kMaskSize, 0), m_deliveredMask(kMaskSize, 0),
-      m_deliveredLive(kImageBufferSize, 0), m_deliveredCapture(kImageBufferSize, 0) {
+      m_deliveredLive(kImageBufferSize, 0), m_deliveredCapture(kImageBufferSize, 0),
+      m_answers([this](const AnswerWriter::Packet& packet) {
+          writeNow(packet.data());
+          PrintPacket(packet.data());
+      }) {
     qRegisterMetaType<unsigned char*>("unsigned char*");
     qRegisterMetaType<int*>("int*");
     qRegisterMetaType<uchar>("uchar");
@@ -48,13 +53,18 @@ void CamDevCtrl::countDeliveries() {
 
 CamDevCtrl::~CamDevCtrl() {
     DeleteThread();
-    pause::sleepMs(500);
+    // A module that is gone or does not answer gets no settling time and no last packet: the
+    // end must not wait for it.
+    const bool reachable = m_pTransport->isOpen() && !IsLinkLost() && !IsLinkBroken();
+    if (reachable)
+        pause::sleepMs(500);
     reapAbandonedThreads(true);
-    if (m_pTransport->isOpen()) {
+    if (reachable) {
+        m_answers.flush();
         SetTracking(true);
         pause::sleepMs(500);
-        closeHandle();
     }
+    closeHandle();
 }
 
 bool CamDevCtrl::IsOpen() const {
@@ -67,6 +77,27 @@ bool CamDevCtrl::IsDeviceConnected(bool checkHid) {
 
 bool CamDevCtrl::IsLinkLost() {
     return m_pTransport->isLost();
+}
+
+bool CamDevCtrl::IsLinkBroken() {
+    return m_pTransport->isBroken();
+}
+
+void CamDevCtrl::StopOpening() {
+    m_bStopOpening = true;
+    m_pTransport->stopOpening();
+}
+
+QString CamDevCtrl::missingAnswers(int answers) {
+    QStringList missing;
+    const std::pair<int, const char*> names[] = {{AnswerVersion, "version"},
+                                                 {AnswerOptions, "options"},
+                                                 {AnswerRecord, "record"},
+                                                 {AnswerMask, "mask"}};
+    for (const auto& [bit, name] : names)
+        if (!(answers & bit))
+            missing << QLatin1String(name);
+    return missing.join(QLatin1String(", "));
 }
 
 int CamDevCtrl::WritePacket(const uint8_t* packet) {
@@ -89,8 +120,9 @@ bool CamDevCtrl::OpenDevice() {
         pause::sleepMs(500);
         closeHandle();
     }
+    m_nOpeningAnswers = 0;
     QString serial;
-    if (!m_pTransport->open(&serial))
+    if (m_bStopOpening || !m_pTransport->open(&serial))
         return false;
     qCDebug(lcDevice).noquote() << "SerialNumber:" << escapedModuleText(serial);
     m_sSerial = serial;
@@ -99,17 +131,22 @@ bool CamDevCtrl::OpenDevice() {
 
     m_nEndpointSelector = 0;
     CreateRecvPacketThread();
-    pause::sleepMs(200);
-
+    // Each settling pause gives way to the end of the program; the link stays open for the
+    // destructor to close.
+    if (!pause::sleepMs(200, m_bStopOpening))
+        return false;
     SetTracking(false);
-    pause::sleepMs(200);
-
+    if (!pause::sleepMs(200, m_bStopOpening))
+        return false;
     sendSingle(CMD_SENDVERSION, nullptr, 0);
-    pause::sleepMs(200);
+    if (!pause::sleepMs(200, m_bStopOpening))
+        return false;
     sendSingle(CMD_SEND_OPTION, nullptr, 0);
-    pause::sleepMs(200);
+    if (!pause::sleepMs(200, m_bStopOpening))
+        return false;
     sendSingle(CMD_GET_EEPROM, nullptr, 0);
-    pause::sleepMs(200);
+    if (!pause::sleepMs(200, m_bStopOpening))
+        return false;
     const uint8_t part0 = 0;
     m_nMaskNext = 0;
     sendSingle(CMD_GET_MASK, &part0, 1);
@@ -130,8 +167,19 @@ void buildPacket(uint8_t* packet, uint32_t code, const uint8_t* payload, int len
 } // namespace
 
 void CamDevCtrl::writeLocked(const uint8_t* packet) {
+    m_answers.flush();
+    writeNow(packet);
+}
+
+void CamDevCtrl::writeNow(const uint8_t* packet) {
     std::lock_guard<std::mutex> lock(usbWriteLock());
     WritePacket(packet);
+}
+
+void CamDevCtrl::postAnswer(uint32_t code, const uint8_t* payload, int length) {
+    AnswerWriter::Packet packet;
+    buildPacket(packet.data(), code, payload, length);
+    m_answers.post(packet);
 }
 
 void CamDevCtrl::sendSingle(uint32_t code, const uint8_t* payload, int length) {
@@ -153,6 +201,7 @@ void CamDevCtrl::SendPacket(const uint8_t* payload, uint32_t code, int length) {
 
     const int parts = (length + kSplitSlice - 1) / kSplitSlice;
     qCDebug(lcDevice) << "nLen > nPLen" << parts;
+    m_answers.flush();
     std::lock_guard<std::mutex> lock(usbWriteLock());
     for (int part = 0; part < parts; ++part) {
         const int offset = part * kSplitSlice;

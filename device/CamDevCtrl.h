@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/AnswerWriter.h"
 #include "device/BufferHandover.h"
 #include "device/RecordLayout.h"
 #include "device/ReportGate.h"
@@ -37,8 +38,19 @@ public:
     explicit CamDevCtrl(std::unique_ptr<Transport> transport, QObject* parent = nullptr);
     ~CamDevCtrl() override;
 
+    // The answers the opening requests wait for, as bits of OpeningAnswers().
+    enum OpeningAnswer { AnswerVersion = 1, AnswerOptions = 2, AnswerRecord = 4, AnswerMask = 8 };
+    static constexpr int kAllOpeningAnswers = 15;
+
     // Transport side.
     bool OpenDevice();
+    // From another thread, for the end of the program: an OpenDevice under way gives up at its
+    // next step (pauses and string reads included), and later ones fail.
+    void StopOpening();
+    // Which opening answers arrived since the last OpenDevice.
+    int OpeningAnswers() const { return m_nOpeningAnswers; }
+    // The names of those still missing, for the log: "version, options, record, mask".
+    static QString missingAnswers(int answers);
     // For the connection watch, which opens: what the last OpenDevice found.
     Transport::OpenFailure openFailure() const { return m_pTransport->lastOpenFailure(); }
     QString serialNumber() const { return m_sSerial; }
@@ -48,6 +60,8 @@ public:
     bool IsOpen() const;
     // The module went away under the open link, even if it is back by now.
     bool IsLinkLost();
+    // The module is there but the open link is of no use any more (see Transport::isBroken).
+    bool IsLinkBroken();
     int WritePacket(const uint8_t* packet);
     void SetRecvEndpoint(int selector) { m_nEndpointSelector = selector; }
 
@@ -83,6 +97,10 @@ public:
     void SendMCStart();
     void SendMCPatternStart(int value);
     void SendMCGetInputPoint();
+    // The same two as answers to the module's reports: written off the calling thread, a newer
+    // answer replacing one not yet written (see AnswerWriter).
+    void AnswerMCPatternStart(int value);
+    void AnswerMCGetInputPoint();
     void SendMCEnd();
     void SendMCCancel();
     void SetTracking(bool start);
@@ -122,8 +140,12 @@ private:
     // Deletes the receive thread, or keeps it among the abandoned ones while it still runs.
     void retireReceiveThread();
     void closeHandle();
+    void noteAnswer(OpeningAnswer answer) { m_nOpeningAnswers |= answer; }
     void sendSingle(uint32_t code, const uint8_t* payload, int length);
+    // After the answers posted before it.
     void writeLocked(const uint8_t* packet);
+    void writeNow(const uint8_t* packet);
+    void postAnswer(uint32_t code, const uint8_t* payload, int length);
 
     void PacketToImage16HID(const uint8_t* buffer, uint8_t* image, int byteCount);
     void placeImagePart(const uint8_t* packet, uint8_t* image);
@@ -160,6 +182,8 @@ private:
     bool m_bCaptureFailed = false;
     uint8_t m_blackStartParam[3] = {};
     std::unique_ptr<Transport> m_pTransport;
+    std::atomic<bool> m_bStopOpening{false};
+    std::atomic<int> m_nOpeningAnswers{0};
     // Written and read by the connection watch only.
     QString m_sSerial;
     QString m_sInputDeviceName;
@@ -197,4 +221,6 @@ private:
     // Starting, stopping and replacing the receive thread happen on the user-interface thread
     // and on the connection watch; one at a time.
     std::recursive_mutex m_threadControl;
+    // Last, so that its thread has ended before anything it writes through goes.
+    AnswerWriter m_answers;
 };

@@ -85,6 +85,16 @@ void CamDevCtrl::SendMCPatternStart(int value) {
 void CamDevCtrl::SendMCGetInputPoint() {
     sendSingle(CMD_MC_GET_INPUT_POINT, nullptr, 0);
 }
+
+void CamDevCtrl::AnswerMCPatternStart(int value) {
+    uint8_t payload[4];
+    putU32(payload, uint32_t(value));
+    postAnswer(CMD_MC_PATTERN_START, payload, 4);
+}
+
+void CamDevCtrl::AnswerMCGetInputPoint() {
+    postAnswer(CMD_MC_GET_INPUT_POINT, nullptr, 0);
+}
 void CamDevCtrl::SendMCEnd() {
     sendSingle(CMD_MC_END, nullptr, 0);
 }

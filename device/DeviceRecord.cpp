@@ -89,6 +89,7 @@ void CamDevCtrl::ReceiveEeprom(const uint8_t* packet) {
     log(QString::asprintf("fix_coord: %d %f", r[kFixCoordMode], le::f64(r, kFixCoordRatio)));
 
     std::memcpy(link::g_eeprom, r, link::kEepromSize);
+    noteAnswer(AnswerRecord);
     if (m_reports.admit(ReportGate::Record))
         emit sigSetPrevTweak(link::g_eeprom);
 }
@@ -153,6 +154,7 @@ void CamDevCtrl::ReceiveMaskPart(const uint8_t* packet) {
     std::memcpy(m_maskBuffer.data() + kMaskLastPart * kMaskSlice, bytes, kMaskLastBytes);
     m_nMaskBytes = std::min(m_nMaskBytes + kMaskLastBytes, kMaskSize);
     m_nMaskNext = 0;
+    noteAnswer(AnswerMask);
     if (m_maskHandover.publish(m_maskBuffer.data(), m_nMaskBytes))
         QMetaObject::invokeMethod(this, &CamDevCtrl::deliverMask, Qt::QueuedConnection);
 }

@@ -4,6 +4,7 @@
 #include "device/CommandNames.h"
 #include "device/Packet.h"
 #include "log/LogCategories.h"
+#include "log/LogThrottle.h"
 
 #include <QDebug>
 #include <QTime>
@@ -171,7 +172,26 @@ QString packetLogText(const uint8_t* p) {
     }
 }
 
+namespace {
+
+// A module repeating one report, and the answers it draws, would fill the log at the speed of
+// the link: each code has a budget of lines (codes share one when they fall on the same slot).
+constexpr size_t kThrottleSlots = 64;
+
+LogThrottle& throttleFor(uint32_t code) {
+    static LogThrottle throttles[kThrottleSlots];
+    return throttles[code % kThrottleSlots];
+}
+
+} // namespace
+
 void PrintPacket(const uint8_t* packet) {
+    int heldBack = 0;
+    if (!throttleFor(le::u32(packet, 0)).admit(&heldBack))
+        return;
+    if (heldBack > 0)
+        qCDebug(lcPackets).noquote()
+            << QString::asprintf("(%d packet lines like the next were left out)", heldBack);
     const QString time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"));
     const QString text = packetLogText(packet);
     if (text.isEmpty())

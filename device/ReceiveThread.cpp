@@ -147,6 +147,7 @@ void CamDevCtrl::dispatch(const uint8_t* packet, int bytesRead) {
     case DAT_VERSION: {
         const QString version = QString::asprintf("%d.%02d", payload[0], payload[1]);
         qCDebug(lcDevice).noquote() << "F/W Version:" << version;
+        noteAnswer(AnswerVersion);
         if (m_reports.admit(ReportGate::Version))
             emit sigSetFWVersion(version);
         break;
@@ -194,6 +195,7 @@ void CamDevCtrl::dispatch(const uint8_t* packet, int bytesRead) {
         if (length == 4) {
             qCDebug(lcDevice) << "F/W Option:" << payload[0] << payload[1] << payload[2]
                               << payload[3];
+            noteAnswer(AnswerOptions);
             if (m_reports.admit(ReportGate::Option))
                 emit sigSetFWOption(payload[0], payload[1], payload[2], payload[3]);
         } else {

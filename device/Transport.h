@@ -10,7 +10,8 @@
 class Transport {
 public:
     // Why the last open found the module but could not use it.
-    enum class OpenFailure { None, PermissionDenied, Busy };
+    // NotTheModule: the device has the module's ids but not its interfaces.
+    enum class OpenFailure { None, PermissionDenied, Busy, NotTheModule };
 
     virtual ~Transport() = default;
 
@@ -28,6 +29,12 @@ public:
     // Has the module gone from under the open handle? It may be back already, on a handle of
     // its own that only a new open reaches.
     virtual bool isLost() = 0;
+    // Is the module there but the open link no longer of use: its transfers kept failing
+    // however they were retried? Only a new open mends it.
+    virtual bool isBroken() { return false; }
+    // From another thread, for the end of the program: an open under way gives up at its next
+    // step, and later ones fail.
+    virtual void stopOpening() {}
     // Releases and closes; harmless when nothing is open.
     virtual void close() = 0;
 

@@ -2,6 +2,7 @@
 
 #include "device/Transport.h"
 #include "device/UsbIds.h"
+#include "log/LogThrottle.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -27,6 +28,8 @@ public:
     OpenFailure lastOpenFailure() const override { return m_eOpenFailure; }
     bool isOpen() const override;
     bool isLost() override;
+    bool isBroken() override { return m_bBroken; }
+    void stopOpening() override { m_bStopOpening = true; }
     void close() override;
     int write(const uint8_t* packet) override;
     int read(uint8_t endpoint, uint8_t* packet, int timeoutMs) override;
@@ -37,6 +40,22 @@ private:
     // connection watch while a command is being sent would otherwise allow. Answers libusb's
     // result; LIBUSB_ERROR_NO_DEVICE also when nothing is open.
     int bulkTransfer(uint8_t endpoint, uint8_t* packet, unsigned timeoutMs, int* transferred);
+    int clearHalt(uint8_t endpoint);
+
+    // What a transfer's result means for the link; every failure is judged here.
+    enum class Verdict { Done, Again, Dropped, Failed };
+    Verdict judge(uint8_t endpoint, int rc, int transferred, bool retried);
+    int transfer(uint8_t endpoint, uint8_t* packet, unsigned timeoutMs);
+    void breakLink(const QString& reason);
+    void logFault(const QString& line);
+
+    // The module's strings as the kernel reads them: UTF-16LE in its first language.
+    QString stringDescriptor(libusb_device_handle* handle, uint16_t language, uint8_t index);
+    int readStringDescriptor(libusb_device_handle* handle, uint8_t index, uint16_t language,
+                             unsigned char (&descriptor)[255]);
+    uint16_t firstLanguage(libusb_device_handle* handle);
+    QString kernelInputName(libusb_device_handle* handle, uint16_t language,
+                            uint8_t manufacturerIndex, uint8_t productIndex);
 
     bool m_bUsbReady = false;
     bool m_bHidReady = false;
@@ -46,6 +65,12 @@ private:
     int m_nTransfers = 0;
     // A transfer on the open handle found the device gone.
     std::atomic<bool> m_bLost{false};
+    // Transfers on the open handle kept failing: see isBroken().
+    std::atomic<bool> m_bBroken{false};
+    // Babbling, short and empty packets read in a row.
+    std::atomic<int> m_nBadPackets{0};
+    std::atomic<bool> m_bStopOpening{false};
+    LogThrottle m_faultLog;
     std::atomic<OpenFailure> m_eOpenFailure{OpenFailure::None};
     QString m_sInputDeviceName; // written and read by the opening thread only
 };

@@ -1,10 +1,14 @@
 #include "log/Pause.h"
 
+#include <QElapsedTimer>
 #include <QThread>
 #include <QtGlobal>
+#include <algorithm>
 #include <cmath>
 
 namespace {
+
+constexpr int kStopLookMs = 50;
 
 double pauseScale() {
     bool ok = false;
@@ -28,3 +32,12 @@ void sleepMs(int ms) {
 }
 
 } // namespace pause
+
+bool pause::sleepMs(int ms, const std::atomic<bool>& stop) {
+    const int scaled = scaledMs(ms);
+    QElapsedTimer clock;
+    clock.start();
+    for (qint64 left = scaled; left > 0 && !stop; left = scaled - clock.elapsed())
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(left, kStopLookMs)));
+    return !stop;
+}

@@ -3,6 +3,7 @@
 #include "calib/TvMainCtrl.h"
 #include "calib/display/UserMessage.h"
 #include "device/CamDevCtrl.h"
+#include "device/Packet.h"
 #include "sim/SimTransport.h"
 #include "tests/support/FakeTransport.h"
 #include "tests/support/LogCapture.h"
@@ -164,33 +165,62 @@ void ControllerTest::patternNotSeenFailsWithoutUpload() {
 void ControllerTest::connectionStatus_data() {
     QTest::addColumn<bool>("present");
     QTest::addColumn<Transport::OpenFailure>("refusal");
+    // Whether the module answers the opening requests after version and options.
+    QTest::addColumn<bool>("answersAll");
     QTest::addColumn<ConnectionStatus>("status");
     QTest::addColumn<QString>("serial");
-    QTest::newRow("opened") << true << Transport::OpenFailure::None << ConnectionStatus::Connected
-                            << "FAKE0001";
-    QTest::newRow("absent") << false << Transport::OpenFailure::None << ConnectionStatus::Searching
-                            << "";
-    QTest::newRow("no permission") << true << Transport::OpenFailure::PermissionDenied
+    QTest::newRow("opened") << true << Transport::OpenFailure::None << true
+                            << ConnectionStatus::Connected << "FAKE0001";
+    // Connected only once the record and the mask came too; without them, opened again.
+    QTest::newRow("record and mask never come")
+        << true << Transport::OpenFailure::None << false << ConnectionStatus::NotAnswering << "";
+    QTest::newRow("absent") << false << Transport::OpenFailure::None << true
+                            << ConnectionStatus::Searching << "";
+    QTest::newRow("no permission") << true << Transport::OpenFailure::PermissionDenied << true
                                    << ConnectionStatus::PermissionDenied << "";
     QTest::newRow("held by another program")
-        << true << Transport::OpenFailure::Busy << ConnectionStatus::Busy << "";
+        << true << Transport::OpenFailure::Busy << true << ConnectionStatus::Busy << "";
+    QTest::newRow("not this module's interfaces") << true << Transport::OpenFailure::NotTheModule
+                                                  << true << ConnectionStatus::NotTheModule << "";
 }
 
 void ControllerTest::connectionStatus() {
     QFETCH(bool, present);
     QFETCH(Transport::OpenFailure, refusal);
+    QFETCH(bool, answersAll);
     QFETCH(ConnectionStatus, status);
     QFETCH(QString, serial);
     auto transport = std::make_unique<FakeTransport>();
     transport->present = present;
     transport->refusal = refusal;
+    FakeTransport* module = transport.get();
+    module->feed(0x83, makePacket(pkt::DAT_VERSION, 2, QByteArray("\x33\x0C", 2)));
+    module->feed(0x83, makePacket(pkt::DAT_OPTION, 4, QByteArray(4, '\0')));
+    LogCapture log;
     m_ctrl = new TvMainCtrl(nullptr, &m_language, std::move(transport));
     QueuedSpy seen(m_ctrl, &TvMainCtrl::sigConnectionStatus);
     m_ctrl->startCheckThread();
-    QVERIFY(seen.wait(10000));
+    if (answersAll && status == ConnectionStatus::Connected) {
+        // The mask is taken in order from its first request on.
+        const auto maskAsked = [module] {
+            const QByteArray code = makePacket(pkt::CMD_GET_MASK, 0).left(4);
+            const QList<QByteArray> sent = module->written();
+            return std::any_of(sent.begin(), sent.end(), [&code](const QByteArray& packet) {
+                return packet.startsWith(code);
+            });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(maskAsked(), slowed(10000));
+        module->feed(0x83, makePacket(pkt::DAT_EEPROM, 400));
+        for (int part = 0; part < CamDevCtrl::kMaskParts; ++part)
+            module->feed(0x83, makePacket(pkt::DAT_MASK, 504, QByteArray(1, char(part))));
+    }
+    QVERIFY(seen.wait(slowed(20000)));
     QCOMPARE(seen.first().at(0).value<ConnectionStatus>(), status);
     QCOMPARE(seen.first().at(1).toString(), serial);
-    QCOMPARE(m_ctrl->isCamConnected(), status == ConnectionStatus::Connected);
+    if (!answersAll)
+        QVERIFY(log.contains(QStringLiteral("no record, mask within 10 s of opening")));
+    else
+        QCOMPARE(m_ctrl->isCamConnected(), status == ConnectionStatus::Connected);
 }
 
 QTEST_MAIN(ControllerTest)

@@ -70,6 +70,39 @@ struct Pending {
 
 } // namespace
 
+bool UsbFault::parse(const QString& text, UsbFault* fault) {
+    const QStringList part = text.split(QLatin1Char(':'));
+    UsbFault f;
+    bool ok = true;
+    if (part[0] == QLatin1String("stall") && part.size() == 2) {
+        f.kind = StallOnce;
+        f.value = part[1].toInt(&ok, 16);
+    } else if (part[0] == QLatin1String("in-error") && part.size() == 2) {
+        f.kind = InError;
+        f.value = part[1] == QLatin1String("EPIPE") ? EPIPE : EOVERFLOW;
+    } else if (part[0] == QLatin1String("in-length") && part.size() == 2) {
+        f.kind = InLength;
+        f.value = part[1].toInt(&ok);
+    } else if (part[0] == QLatin1String("out-eio") && part.size() >= 3) {
+        f.kind = OutIo;
+        f.fraction = part[1].toDouble(&ok);
+        f.seed = part[2].toUInt();
+        f.limit = part.size() > 3 ? part[3].toInt() : -1;
+    } else if (part[0] == QLatin1String("flood") && part.size() == 2) {
+        f.kind = Flood;
+        f.value = part[1].toInt(&ok, 16);
+    } else if (part[0] == QLatin1String("bulk-gone")) {
+        f.kind = BulkGone;
+    } else if (part[0] == QLatin1String("control-silent")) {
+        f.kind = ControlSilent;
+    } else if (part[0] != QLatin1String("none")) {
+        ok = false;
+    }
+    if (ok)
+        *fault = f;
+    return ok;
+}
+
 EmulatedModule::EmulatedModule(UMockdevTestbed* testbed, int index, EmulatedModuleSpec spec,
                                Transport* peer, EventSink events)
     : m_testbed(testbed), m_index(index), m_spec(std::move(spec)), m_peer(peer),
@@ -95,6 +128,8 @@ EmulatedModule::~EmulatedModule() {
             for (Urb& urb : queue)
                 g_object_unref(urb.urb);
         for (Urb& urb : plug.done)
+            g_object_unref(urb.urb);
+        for (Urb& urb : plug.pendingControl)
             g_object_unref(urb.urb);
         for (Waiter& waiter : plug.waiters)
             g_object_unref(waiter.client);
@@ -191,6 +226,66 @@ bool EmulatedModule::plug(QString* error) {
     return true;
 }
 
+void EmulatedModule::setFault(const UsbFault& fault) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_fault = fault;
+        m_random.seed(fault.seed);
+        m_nOutFailures = 0;
+        m_halted = {};
+        // The stall hits the transfer waiting on the endpoint now, if there is one.
+        if (fault.kind == UsbFault::StallOnce && m_current) {
+            const int slot = slotOf(uint8_t(fault.value));
+            m_halted[size_t(slot)] = true;
+            for (Urb& urb : m_current->pendingIn[size_t(slot)]) {
+                header(urb.urb)->status = -EPIPE;
+                header(urb.urb)->actual_length = 0;
+                m_current->done.push_back(urb);
+            }
+            m_current->pendingIn[size_t(slot)].clear();
+        }
+    }
+    note(QStringLiteral("fault %1").arg(int(fault.kind)));
+    scheduleServe();
+}
+
+bool EmulatedModule::faultIn(unsigned char endpoint, uint8_t* data, int* status, int* length) {
+    const int slot = slotOf(endpoint);
+    *length = 0;
+    if (m_halted[size_t(slot)]) {
+        *status = -EPIPE;
+        return true;
+    }
+    if (m_fault.kind == UsbFault::InError) {
+        *status = -m_fault.value;
+        return true;
+    }
+    if (m_fault.kind == UsbFault::InLength) {
+        *status = 0;
+        *length = m_fault.value;
+        return true;
+    }
+    if (m_fault.kind == UsbFault::Flood && endpoint == pkt::kEpCommand) {
+        std::memset(data, 0, kPacket);
+        le::put32(data, 0, uint32_t(m_fault.value));
+        le::put32(data, 4, 4);
+        le::put32(data, 8, 3);
+        *status = 0;
+        *length = kPacket;
+        return true;
+    }
+    return false;
+}
+
+bool EmulatedModule::faultOut() {
+    if (m_fault.kind != UsbFault::OutIo || m_nOutFailures == m_fault.limit)
+        return false;
+    if (std::uniform_real_distribution<double>(0, 1)(m_random) >= m_fault.fraction)
+        return false;
+    ++m_nOutFailures;
+    return true;
+}
+
 void EmulatedModule::unplug() {
     // sysfs first: the uevent needs the device still there; then the transfers, as the kernel
     // ends them.
@@ -209,6 +304,11 @@ void EmulatedModule::unplug() {
                 }
                 queue.clear();
             }
+            for (Urb& urb : m_current->pendingControl) {
+                header(urb.urb)->status = -ENODEV;
+                m_current->done.push_back(urb);
+            }
+            m_current->pendingControl.clear();
         }
         m_current = nullptr;
         for (auto& held : m_held)
@@ -284,7 +384,22 @@ bool EmulatedModule::handle(UMockdevIoctlClient* client) {
     case USBDEVFS_RELEASEINTERFACE:
         claimOrRelease(client, request == USBDEVFS_CLAIMINTERFACE);
         return true;
-    case USBDEVFS_CLEAR_HALT:
+    case USBDEVFS_CLEAR_HALT: {
+        UMockdevIoctlData* number = umockdev_ioctl_data_resolve(arg, 0, sizeof(guint32), nullptr);
+        guint32 endpoint = 0;
+        std::memcpy(&endpoint, number->data, sizeof(endpoint));
+        g_object_unref(number);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const Plug* plug = plugOf(client);
+        if (!plug || !plug->present) {
+            error = ENODEV;
+        } else if (endpoint & 0x80) {
+            m_halted[size_t(slotOf(uint8_t(endpoint)))] = false;
+            if (m_fault.kind == UsbFault::StallOnce)
+                m_fault = UsbFault();
+        }
+        break;
+    }
     case USBDEVFS_RESETEP:
     case USBDEVFS_RESET: {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -333,6 +448,8 @@ void EmulatedModule::claimOrRelease(UMockdevIoctlClient* client, bool claim) {
             error = ENODEV;
         else if (claim && interface == 2 && m_spec.interface2Busy)
             error = EBUSY;
+        else if (claim && interface == 3 && m_spec.interface3Missing)
+            error = ENOENT;
         if (!error && interface == 3) {
             plug->released3 = !claim;
             const bool inFlight = !plug->pendingIn[0].empty() || !plug->pendingIn[1].empty();
@@ -343,9 +460,10 @@ void EmulatedModule::claimOrRelease(UMockdevIoctlClient* client, bool claim) {
     note(QStringLiteral("%1 %2%3")
              .arg(claim ? "claim" : "release")
              .arg(interface)
-             .arg(error == EBUSY ? " busy"
-                  : error        ? " gone"
-                                 : ""));
+             .arg(error == EBUSY    ? " busy"
+                  : error == ENOENT ? " missing"
+                  : error           ? " gone"
+                                    : ""));
     umockdev_ioctl_client_complete(client, error ? -1 : 0, error);
 }
 
@@ -358,14 +476,35 @@ bool EmulatedModule::submit(UMockdevIoctlClient* client, Urb urb, int* error) {
         *error = ENODEV;
         return false;
     }
+    if (h->type == USBDEVFS_URB_TYPE_BULK && m_fault.kind == UsbFault::BulkGone) {
+        *error = ENODEV;
+        return false;
+    }
     if (plug->released3 && h->type == USBDEVFS_URB_TYPE_BULK)
         ++m_counters.submitsAfterRelease;
     uint8_t* data = urb.buffer->data;
     const int length = h->buffer_length;
-    if (h->type == USBDEVFS_URB_TYPE_CONTROL && length >= 8) {
+    int faultStatus = 0;
+    int faultLength = 0;
+    if (h->type == USBDEVFS_URB_TYPE_CONTROL && m_fault.kind == UsbFault::ControlSilent) {
+        plug->pendingControl.push_back(urb);
+    } else if (h->type == USBDEVFS_URB_TYPE_CONTROL && length >= 8) {
         const int answered = control(data, data + 8, length - 8);
         h->status = answered < 0 ? answered : 0;
         h->actual_length = std::max(answered, 0);
+        plug->done.push_back(urb);
+    } else if (h->type == USBDEVFS_URB_TYPE_BULK && h->endpoint == pkt::kEpWrite && faultOut()) {
+        h->status = -EIO;
+        h->actual_length = 0;
+        plug->done.push_back(urb);
+        lock.unlock();
+        note(QString::asprintf("out 0x%X failed", unsigned(length >= 4 ? le::u32(data, 0) : 0)));
+        lock.lock();
+    } else if (h->type == USBDEVFS_URB_TYPE_BULK &&
+               (h->endpoint == pkt::kEpCommand || h->endpoint == pkt::kEpImage) &&
+               length >= kPacket && faultIn(h->endpoint, data, &faultStatus, &faultLength)) {
+        h->status = faultStatus;
+        h->actual_length = std::min(faultLength, length);
         plug->done.push_back(urb);
     } else if (h->type == USBDEVFS_URB_TYPE_BULK && h->endpoint == pkt::kEpWrite) {
         h->status = 0;
@@ -408,15 +547,15 @@ int EmulatedModule::control(const uint8_t* setup, uint8_t* data, int room) {
         descriptor[size++] = 0x09; // English (United States)
         descriptor[size++] = 0x04;
     } else {
-        const QByteArray text = index == 1   ? QByteArray(kManufacturer)
-                                : index == 2 ? m_spec.product
-                                : index == 3 ? m_spec.serialNumber.toLatin1()
-                                             : QByteArray();
+        const QString text = index == 1   ? QString::fromLatin1(kManufacturer)
+                             : index == 2 ? QString::fromUtf8(m_spec.product)
+                             : index == 3 ? m_spec.serialNumber
+                                          : QString();
         if (text.isEmpty())
             return -EPIPE;
         for (int i = 0; i < text.size() && size + 2 <= 254; ++i) {
-            descriptor[size++] = uint8_t(text[i]);
-            descriptor[size++] = 0;
+            le::put16(descriptor, size_t(size), text.at(i).unicode());
+            size += 2;
         }
     }
     descriptor[0] = uint8_t(size);
@@ -499,7 +638,7 @@ void EmulatedModule::reap(UMockdevIoctlClient* client) {
         return;
     }
     // libusb reaps until nothing is left; with nothing in flight, waiting would only delay it.
-    if (plug->pendingIn[0].empty() && plug->pendingIn[1].empty()) {
+    if (plug->pendingIn[0].empty() && plug->pendingIn[1].empty() && plug->pendingControl.empty()) {
         lock.unlock();
         umockdev_ioctl_client_complete(client, -1, EAGAIN);
         return;
@@ -588,8 +727,8 @@ void EmulatedModule::discard(UMockdevIoctlClient* client) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         Plug* plug = plugOf(client);
-        for (size_t slot = 0; plug && slot < 2 && error; ++slot) {
-            auto& queue = plug->pendingIn[slot];
+        for (size_t slot = 0; plug && slot < 3 && error; ++slot) {
+            auto& queue = slot < 2 ? plug->pendingIn[slot] : plug->pendingControl;
             for (auto it = queue.begin(); it != queue.end(); ++it) {
                 if (it->urb->client_addr != address)
                     continue;

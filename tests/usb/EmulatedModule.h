@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <thread>
 
 class Transport;
@@ -29,6 +30,40 @@ struct EmulatedModuleSpec {
     bool hidReady = true;
     // Another program holds interface 2: claiming it fails with EBUSY.
     bool interface2Busy = false;
+    // A device with the module's ids but without its interface 3.
+    bool interface3Missing = false;
+};
+
+// A misbehaviour of the emulated module's USB side, switched on and off while it runs.
+struct UsbFault {
+    enum Kind {
+        None,
+        // One STALL on the endpoint: it stays halted until a CLEAR_HALT, as real hardware does.
+        StallOnce,
+        // Every IN transfer ends with this errno (EPIPE, EOVERFLOW), whatever is cleared.
+        InError,
+        // Every IN transfer brings this many bytes (0 or a short packet) instead of a packet.
+        InLength,
+        // A share of the OUT transfers fail with EIO, at most a number of times.
+        OutIo,
+        // Control transfers (the string descriptor reads) are never answered.
+        ControlSilent,
+        // Every bulk transfer is refused with ENODEV, while the device stays on the bus.
+        BulkGone,
+        // Every transfer on 0x83 brings a packet with this code (a report, its length 4, its
+        // value 3) instead of the module's answers.
+        Flood,
+    };
+    Kind kind = None;
+    int value = 0;         // StallOnce: the endpoint; InError: the errno; InLength: bytes
+    double fraction = 1.0; // OutIo
+    unsigned seed = 1;     // OutIo
+    int limit = -1;        // OutIo: failures at most, -1 without end
+
+    // "stall:0x83", "in-error:EPIPE", "in-error:EOVERFLOW", "in-length:N",
+    // "out-eio:FRACTION:SEED[:LIMIT]", "control-silent", "bulk-gone", "flood:0x1109",
+    // "none".
+    static bool parse(const QString& text, UsbFault* fault);
 };
 
 // One module on the emulated bus: its sysfs entries and usbfs node on a umockdev testbed, and
@@ -61,6 +96,7 @@ public:
     // entries gone, every pending and later transfer failing with ENODEV.
     bool plug(QString* error);
     void unplug();
+    void setFault(const UsbFault& fault);
 
     Counters counters();
     // The last packet written to 0x03 with this command code; empty if none was.
@@ -82,6 +118,7 @@ private:
         bool present = true;
         bool released3 = false;
         std::array<std::deque<Urb>, 2> pendingIn; // 0x83, 0x84
+        std::deque<Urb> pendingControl;           // never answered (UsbFault::ControlSilent)
         std::deque<Urb> done;
         std::deque<Waiter> waiters;
     };
@@ -94,6 +131,10 @@ private:
     void reap(UMockdevIoctlClient* client);
     void discard(UMockdevIoctlClient* client);
     int control(const uint8_t* setup, uint8_t* data, int room);
+    // Under m_mutex: what the fault makes of an IN transfer submitted now; false when it
+    // takes its packet from the peer as usual.
+    bool faultIn(unsigned char endpoint, uint8_t* data, int* status, int* length);
+    bool faultOut();
     void giveUrb(UMockdevIoctlClient* client, Urb urb);
     // Gives finished transfers to reaps waiting for one, on the worker thread.
     void serveWaiters();
@@ -126,5 +167,9 @@ private:
     uint64_t m_nextWaiter = 1;
     Counters m_counters;
     std::map<uint32_t, QByteArray> m_lastOut;
+    UsbFault m_fault;
+    std::array<bool, 2> m_halted{};
+    std::minstd_rand m_random;
+    int m_nOutFailures = 0;
     std::thread m_pumps[2];
 };

@@ -33,6 +33,10 @@ bool UsbBridge::replug(int module, QString* error) {
     return m_modules.at(size_t(module))->plug(error);
 }
 
+void UsbBridge::setFault(int module, const UsbFault& fault) {
+    m_modules.at(size_t(module))->setFault(fault);
+}
+
 EmulatedModule::Counters UsbBridge::counters(int module) {
     return m_modules.at(size_t(module))->counters();
 }

@@ -23,6 +23,7 @@ public:
     int addModule(const EmulatedModuleSpec& spec, Transport* peer, QString* error);
     void unplug(int module);
     bool replug(int module, QString* error);
+    void setFault(int module, const UsbFault& fault);
 
     EmulatedModule::Counters counters(int module);
     QByteArray lastPacket(int module, uint32_t code);

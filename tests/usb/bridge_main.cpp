@@ -1,11 +1,14 @@
 // One emulated USB bus with the virtual module on it, and a program run on that bus.
 //
-//   tivora-usb-bridge [--profile FILE] [--busy-first] [--no-hid] [--screen] -- PROGRAM [ARG...]
+//   tivora-usb-bridge [--profile FILE] [--busy-first] [--no-hid] [--screen] [--fault FAULT]
+//                     -- PROGRAM [ARG...]
 //
 // --busy-first puts a module whose interface 2 another program holds first in libusb's list;
 // --no-hid makes the module's vendor HID collection never appear; with --screen the module's
 // camera photographs the leftmost monitor of the X display that the program paints on. The lines
-// "unplug" and "replug" on standard input pull the module's cable and plug it in again. Every bus
+// "unplug" and "replug" on standard input pull the module's cable and plug it in again; --fault
+// and the line "fault FAULT" make its USB side misbehave (UsbFault::parse), "fault none" ends
+// that. Every bus
 // event goes to standard error as "usb-bridge: module N: EVENT"; the exit code is the program's.
 
 #include "sim/SimFactory.h"
@@ -34,7 +37,7 @@ void say(const QString& line) {
 
 int usage() {
     std::fprintf(stderr, "usage: tivora-usb-bridge [--profile FILE] [--busy-first] [--no-hid] "
-                         "[--screen] -- PROGRAM [ARG...]\n");
+                         "[--screen] [--fault FAULT] -- PROGRAM [ARG...]\n");
     return 2;
 }
 
@@ -76,6 +79,7 @@ int main(int argc, char* argv[]) {
     QString profile;
     bool busyFirst = false;
     EmulatedModuleSpec spec;
+    UsbFault fault;
     QStringList command;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
@@ -91,6 +95,9 @@ int main(int argc, char* argv[]) {
             spec.hidReady = false;
         else if (args[i] == QLatin1String("--screen"))
             continue;
+        else if (args[i] == QLatin1String("--fault") && i + 1 < args.size() &&
+                 UsbFault::parse(args[i + 1], &fault))
+            ++i;
         else
             return usage();
     }
@@ -116,6 +123,8 @@ int main(int argc, char* argv[]) {
     UsbBridge bridge;
     bridge.setEventSink(say);
     const int module = bridge.addModule(spec, firmware.get(), &error);
+    if (module >= 0)
+        bridge.setFault(module, fault);
     // libusb lists the device found last first.
     EmulatedModuleSpec busy;
     busy.serialNumber = QStringLiteral("BUSY000001");
@@ -142,6 +151,9 @@ int main(int argc, char* argv[]) {
             } else if (line == "replug") {
                 if (!bridge.replug(module, &error))
                     say(error);
+            } else if (line.startsWith("fault ") &&
+                       UsbFault::parse(QString::fromLatin1(line.mid(6)), &fault)) {
+                bridge.setFault(module, fault);
             } else {
                 say(QStringLiteral("unknown request \"%1\"").arg(QString::fromLatin1(line)));
             }

@@ -11,6 +11,7 @@
 #include "sim/RecordLayout.h"
 #include "sim/SimTransport.h"
 #include "sim/desktop/SimDesktop.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/QueuedSpy.h"
 #include "tests/usb/UsbBridge.h"
 
@@ -34,6 +35,8 @@ private slots:
     void openingExchangeLiveImageAndMask();
     void autoCalibrationWithRepairedParts();
     void unplugDuringCaptureThenCalibrate();
+    void linkFaults_data();
+    void linkFaults();
 
 private:
     int plug(const EmulatedModuleSpec& spec, Transport* peer);
@@ -135,18 +138,33 @@ void UsbLinkTest::findsTheModuleToOpen_data() {
     QTest::addColumn<QByteArray>("product");
     // The input device's name: manufacturer and product, printable, at most 127 characters.
     QTest::addColumn<QString>("inputDevice");
+    QTest::addColumn<bool>("interface3Missing");
     const QByteArray plain("Camera Module");
     QTest::newRow("one module") << false << true << "SIM0000001" << plain
-                                << "Emulated Camera Module";
+                                << "Emulated Camera Module" << false;
     // hidapi sees no vendor collection: present, but not ready to be opened.
-    QTest::newRow("never HID-ready") << false << false << "" << plain << "";
+    QTest::newRow("never HID-ready") << false << false << "" << plain << "" << false;
     // The module opened sends a product string with terminal sequences, longer than a name may be.
     QTest::newRow("first in the list busy")
         << true << true << "SIM0000001"
         << QByteArray("Cam\x1b]0;owned\x07\nera") + QByteArray(120, 'x')
-        << QStringLiteral("Emulated Cam]0;ownedera") + QString(101, QLatin1Char('x'));
+        << QStringLiteral("Emulated Cam]0;ownedera") + QString(101, QLatin1Char('x')) << false;
     // Nothing else to open: the transport says why, for the panel's status line.
-    QTest::newRow("the only module busy") << true << true << "" << plain << "";
+    QTest::newRow("the only module busy") << true << true << "" << plain << "" << false;
+    // The name comes as the module sends it; quoting it for a shell is the hint's business.
+    QTest::newRow("shell metacharacters")
+        << false << true << "SIM0000001"
+        << QByteArray("Evil\" HDMI-1; touch /tmp/pwned; echo \"$(id)")
+        << "Emulated Evil\" HDMI-1; touch /tmp/pwned; echo \"$(id)" << false;
+    // Read as UTF-16 and kept whole, as the kernel names the input device; cut at 127 bytes of
+    // UTF-8 on a character's border.
+    QTest::newRow("non-ASCII letters")
+        << false << true << "SIM0000001"
+        << QString("Kaméra Ünï ").toUtf8() + QByteArray(97, 'x') + QString("投影機").toUtf8()
+        << QString("Emulated Kaméra Ünï ") + QString(97, QLatin1Char('x')) + QString("投影")
+        << false;
+    // Not this module's layout: both claims given back, the last first.
+    QTest::newRow("interface 3 missing") << false << true << "" << plain << "" << true;
 }
 
 void UsbLinkTest::findsTheModuleToOpen() {
@@ -155,10 +173,12 @@ void UsbLinkTest::findsTheModuleToOpen() {
     QFETCH(QString, serial);
     QFETCH(QByteArray, product);
     QFETCH(QString, inputDevice);
+    QFETCH(bool, interface3Missing);
     const bool onlyBusy = busyFirst && serial.isEmpty();
     EmulatedModuleSpec spec;
     spec.hidReady = hidReady;
     spec.product = product;
+    spec.interface3Missing = interface3Missing;
     if (!onlyBusy) {
         m_peers.push_back(firmware(spec.serialNumber));
         QCOMPARE(plug(spec, m_peers.back().get()), 0);
@@ -177,6 +197,13 @@ void UsbLinkTest::findsTheModuleToOpen() {
     if (!hidReady)
         return;
     QString opened;
+    if (interface3Missing) {
+        QVERIFY(!usb.open(&opened));
+        QCOMPARE(int(usb.lastOpenFailure()), int(Transport::OpenFailure::NotTheModule));
+        QCOMPARE(eventsOf(0).filter(QRegularExpression("^(claim|release) ")),
+                 QStringList({"claim 2", "claim 3 missing", "release 2"}));
+        return;
+    }
     if (onlyBusy) {
         QVERIFY(!usb.open(&opened));
         QCOMPARE(int(usb.lastOpenFailure()), int(Transport::OpenFailure::Busy));
@@ -406,6 +433,98 @@ void UsbLinkTest::unplugDuringCaptureThenCalibrate() {
     m_ctrl->StartAutoCalibration();
     QVERIFY(closed.wait(slow(60000)));
     QCOMPARE(closed.first().first().toInt(), 0);
+}
+
+void UsbLinkTest::linkFaults_data() {
+    QTest::addColumn<QString>("fault");
+    // Already there when the module is first opened, or from when it is connected.
+    QTest::addColumn<bool>("fromStart");
+    QTest::addColumn<QString>("logLine");
+    // What the panel shows while the fault lasts.
+    QTest::addColumn<ConnectionStatus>("status");
+    const ConnectionStatus connected = ConnectionStatus::Connected;
+    const ConnectionStatus notAnswering = ConnectionStatus::NotAnswering;
+    // Cleared and retried, the exchange goes on.
+    QTest::newRow("single stall on 0x83")
+        << "stall:0x83" << false << "USB read on 0x83 stalled (LIBUSB_ERROR_PIPE); halt cleared"
+        << connected;
+    QTest::newRow("single stall on 0x84")
+        << "stall:0x84" << false << "USB read on 0x84 stalled (LIBUSB_ERROR_PIPE); halt cleared"
+        << connected;
+    QTest::newRow("every IN answered EPIPE")
+        << "in-error:EPIPE" << false << "USB link broken: 0x83 stays halted" << notAnswering;
+    QTest::newRow("every IN babbles")
+        << "in-error:EOVERFLOW" << false << "USB link broken: 32 damaged packets in a row on 0x83"
+        << notAnswering;
+    QTest::newRow("every IN zero-length")
+        << "in-length:0" << false << "USB read on 0x83: 0 bytes instead of a packet"
+        << notAnswering;
+    QTest::newRow("every IN short")
+        << "in-length:100" << false << "USB read on 0x83: 100 bytes instead of a packet"
+        << notAnswering;
+    for (int seed = 1; seed <= 3; ++seed)
+        QTest::addRow("OUT EIO at 10 %%, seed %d", seed)
+            << QString("out-eio:0.1:%1").arg(seed) << true
+            << "USB write on 0x03 failed: LIBUSB_ERROR_IO" << connected;
+    QTest::newRow("OUT EIO once") << "out-eio:1:1:1" << true
+                                  << "USB write on 0x03 failed: LIBUSB_ERROR_IO" << connected;
+    QTest::newRow("every transfer ENODEV after the claims")
+        << "bulk-gone" << true << "CheckCamConnectProc: the module was replugged, the link is lost"
+        << notAnswering;
+    // The end of the program does not wait for the string reads of an opening under way.
+    QTest::newRow("control transfers never answer")
+        << "control-silent" << true << "string descriptor 0: LIBUSB_ERROR_TIMEOUT" << connected;
+}
+
+// Each fault: the documented log line, the panel's status while it lasts, a good exchange on
+// the same device once it behaves again, and an end within 2 s.
+void UsbLinkTest::linkFaults() {
+    QFETCH(QString, fault);
+    QFETCH(bool, fromStart);
+    QFETCH(QString, logLine);
+    QFETCH(ConnectionStatus, status);
+    UsbFault misbehaviour;
+    QVERIFY(UsbFault::parse(fault, &misbehaviour));
+    LogCapture log;
+    bootController(QString());
+    QVERIFY(m_ctrl);
+    QueuedSpy shown(m_ctrl, &TvMainCtrl::sigConnectionStatus);
+    QueuedSpy versions(m_ctrl, &TvMainCtrl::sigSetFWVersion);
+    const auto showing = [&shown] {
+        return shown.isEmpty() ? -1 : int(shown.last().first().value<ConnectionStatus>());
+    };
+    if (fromStart)
+        m_bridge->setFault(0, misbehaviour);
+    m_ctrl->startCheckThread();
+    if (!fromStart) {
+        QTRY_COMPARE_WITH_TIMEOUT(showing(), int(ConnectionStatus::Connected), slow(15000));
+        m_bridge->setFault(0, misbehaviour);
+    }
+    if (misbehaviour.kind == UsbFault::StallOnce && misbehaviour.value == pkt::kEpImage) {
+        QSignalSpy frames(m_ctrl, &TvMainCtrl::sigUpdateAlignImage);
+        m_ctrl->startLiveImage();
+        QVERIFY(frames.wait(slow(10000)));
+        m_ctrl->stopLiveImage();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(logLine), slow(15000));
+    QElapsedTimer ending;
+    if (misbehaviour.kind != UsbFault::ControlSilent) {
+        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(shown.begin(), shown.end(),
+                                             [status](const QVariantList& call) {
+                                                 return call.first().value<ConnectionStatus>() ==
+                                                        status;
+                                             }),
+                                 slow(15000));
+        m_bridge->setFault(0, UsbFault());
+        QTRY_COMPARE_WITH_TIMEOUT(showing(), int(ConnectionStatus::Connected), slow(15000));
+        const int before = versions.count();
+        m_ctrl->device()->SendPacket(nullptr, pkt::CMD_SENDVERSION, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(versions.count() > before, slow(5000));
+    }
+    ending.start();
+    delete m_ctrl;
+    m_ctrl = nullptr;
+    QVERIFY2(ending.elapsed() < slow(2000), qPrintable(QString::number(ending.elapsed())));
 }
 
 int main(int argc, char* argv[]) {

@@ -15,6 +15,8 @@ private slots:
     void runsOnTheBus_data();
     void runsOnTheBus();
     void calibratesOnTheBus();
+    void faultsOnTheBus_data();
+    void faultsOnTheBus();
 
 private:
     enum Replug { NoReplug, AfterAbsence, AtOnce };
@@ -22,6 +24,8 @@ private:
     bool waitForOutput(const QString& pattern, int count = 1, int timeoutMs = 20000);
     int countOf(const QString& pattern) const;
     void endProgram();
+    void startBridge(const QStringList& bridgeOptions, const QStringList& programOptions);
+    qint64 programPid() const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QProcess> m_bridge;
@@ -97,11 +101,34 @@ int UsbProgramTest::countOf(const QString& pattern) const {
     return m_output.count(QRegularExpression(pattern));
 }
 
-void UsbProgramTest::endProgram() {
+void UsbProgramTest::startBridge(const QStringList& bridgeOptions,
+                                 const QStringList& programOptions) {
+    m_bridge = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("TIVORA_UNATTENDED", "1");
+    env.insert("TIVORA_CONFIG_DIR", m_dir->path());
+    env.insert("TIVORA_INSTANCE_KEY", "test-usb-program-" + m_dir->path().section('/', -1));
+    env.remove("TIVORA_DEVICE");
+    m_bridge->setProcessEnvironment(env);
+    m_bridge->setProcessChannelMode(QProcess::MergedChannels);
+    connect(m_bridge.get(), &QProcess::readyRead, this,
+            [this] { m_output += QString::fromLocal8Bit(m_bridge->readAll()); });
+    m_bridge->start(TIVORA_USB_BRIDGE,
+                    bridgeOptions +
+                        QStringList{"--", TIVORA_PROGRAM, "/noAutoUpdate", "--device", "usb"} +
+                        programOptions);
+}
+
+qint64 UsbProgramTest::programPid() const {
     const QRegularExpressionMatch started =
         QRegularExpression("usb-bridge: started (\\d+)").match(m_output);
-    QVERIFY(started.hasMatch());
-    ::kill(pid_t(started.captured(1).toLongLong()), SIGTERM);
+    return started.hasMatch() ? started.captured(1).toLongLong() : -1;
+}
+
+void UsbProgramTest::endProgram() {
+    QVERIFY(programPid() > 0);
+    ::kill(pid_t(programPid()), SIGTERM);
     QVERIFY(
         QTest::qWaitFor([this] { return m_bridge->state() == QProcess::NotRunning; }, slow(20000)));
     QCOMPARE(m_bridge->exitStatus(), QProcess::NormalExit);
@@ -124,19 +151,7 @@ void UsbProgramTest::runsOnTheBus() {
     const bool hidReady = !bridgeOptions.contains("--no-hid");
     const int module = 0;
 
-    m_bridge = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("TIVORA_CONFIG_DIR", m_dir->path());
-    env.insert("TIVORA_INSTANCE_KEY", "test-usb-program-" + m_dir->path().section('/', -1));
-    env.remove("TIVORA_DEVICE");
-    m_bridge->setProcessEnvironment(env);
-    m_bridge->setProcessChannelMode(QProcess::MergedChannels);
-    connect(m_bridge.get(), &QProcess::readyRead, this,
-            [this] { m_output += QString::fromLocal8Bit(m_bridge->readAll()); });
-    m_bridge->start(TIVORA_USB_BRIDGE,
-                    bridgeOptions +
-                        QStringList{"--", TIVORA_PROGRAM, "/noAutoUpdate", "--device", "usb"});
+    startBridge(bridgeOptions, {});
     QVERIFY(m_bridge->waitForStarted());
 
     if (!hidReady) {
@@ -234,6 +249,86 @@ void UsbProgramTest::calibratesOnTheBus() {
         QCOMPARE(int(le::u16(record, offset)), 1280);
     for (size_t offset : {rec::kWindowHeight, rec::kWindowHeight2})
         QCOMPARE(int(le::u16(record, offset)), 800);
+}
+
+void UsbProgramTest::faultsOnTheBus_data() {
+    QTest::addColumn<QString>("fault");
+    // Set from the start, or once the calibration of --calibrate has started.
+    QTest::addColumn<QString>("calibrate");
+    QTest::addColumn<QString>("logLine");
+    // The line after which the fault ends, or empty when it lasts until SIGTERM.
+    QTest::addColumn<QString>("healAfter");
+    // Packets of this code the program may send in 5 s of the fault, or -1 for any number.
+    QTest::addColumn<int>("outCode");
+    QTest::addColumn<int>("outBound");
+    // The end of the program does not wait for the string reads of an opening under way.
+    QTest::newRow("control transfers never answer")
+        << "control-silent" << QString() << "string descriptor 0: LIBUSB_ERROR_TIMEOUT" << QString()
+        << 0 << -1;
+    QTest::newRow("every IN answered EPIPE, then healed")
+        << "in-error:EPIPE" << QString()
+        << "CheckCamConnectProc: the module does not answer, opening the link again"
+        << "USB link broken: 0x83 stays halted" << 0 << -1;
+    // Answers to repeated target reports: at most one every 50 ms, never from the
+    // user-interface thread's own writes.
+    QTest::newRow("report flood during a manual calibration")
+        << "flood:0x1109"
+        << "manual"
+        << "RES_MC_PATTERN_END : Data[3]" << QString() << int(0x1107) << 110;
+    QTest::newRow("module stops answering during a manual calibration")
+        << "in-error:EPIPE"
+        << "manual"
+        << "calibration manual: failed: the module stopped answering" << QString() << 0 << -1;
+}
+
+// The unmodified program on a module that misbehaves: the documented line, recovery on the
+// same device once it behaves again, what a flood makes it send, its peak memory, and the end
+// within 2 s of SIGTERM.
+void UsbProgramTest::faultsOnTheBus() {
+    QFETCH(QString, fault);
+    QFETCH(QString, calibrate);
+    QFETCH(QString, logLine);
+    QFETCH(QString, healAfter);
+    QFETCH(int, outCode);
+    QFETCH(int, outBound);
+    const QString maskArrived = QStringLiteral("TvMainCtrl::slotReceiveMask ==> 28801");
+    if (calibrate.isEmpty()) {
+        startBridge({"--fault", fault}, {});
+    } else {
+        startBridge({}, {"--calibrate", calibrate});
+        QVERIFY2(waitForOutput("calibration " + calibrate + ": started"), qPrintable(m_output));
+        QVERIFY2(waitForOutput(maskArrived), qPrintable(m_output));
+        m_bridge->write(("fault " + fault + "\n").toLatin1());
+    }
+    const QString out = QString::asprintf("usb-bridge: module 0: out 0x%X\\n", outCode);
+    QVERIFY2(waitForOutput(QRegularExpression::escape(logLine)), qPrintable(m_output.right(3000)));
+    const int sentBefore = countOf(out);
+    if (outBound >= 0) {
+        QTest::qWait(5000);
+        QVERIFY2(countOf(out) - sentBefore <= outBound, qPrintable(QString::number(countOf(out))));
+    }
+    if (!healAfter.isEmpty()) {
+        QVERIFY(waitForOutput(QRegularExpression::escape(healAfter)));
+        const int masks = countOf(maskArrived);
+        m_bridge->write("fault none\n");
+        QVERIFY2(waitForOutput(maskArrived, masks + 1), qPrintable(m_output.right(3000)));
+    }
+    if (logLine.startsWith("calibration ")) {
+        QVERIFY(m_bridge->waitForFinished(slow(10000)));
+        QCOMPARE(m_bridge->exitCode(), 1);
+        return;
+    }
+    QFile status(QString("/proc/%1/status").arg(programPid()));
+    QVERIFY(status.open(QIODevice::ReadOnly));
+    const QRegularExpressionMatch peak =
+        QRegularExpression("VmHWM:\\s+(\\d+) kB").match(QString::fromLatin1(status.readAll()));
+    QVERIFY(peak.hasMatch());
+    QVERIFY2(peak.captured(1).toLongLong() < 150 * 1024 * qMax(1, slow(1)),
+             qPrintable(peak.captured(0)));
+    QElapsedTimer ending;
+    ending.start();
+    endProgram();
+    QVERIFY2(ending.elapsed() < slow(2000), qPrintable(QString::number(ending.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(UsbProgramTest)
