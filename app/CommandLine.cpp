@@ -28,11 +28,14 @@ QString CommandLine::usage() {
         "  --find-screen        find the projector's monitor with the camera, store it,\n"
         "                       print it and end with 0, or 1 when the camera sees none\n"
         "  -q, --quiet          log warnings only (QT_LOGGING_RULES can select more)\n"
+        "      --verbose        print the whole log on the terminal, not only warnings\n"
         "  -h, --help           print this help and end\n"
         "  -v, --version        print the version and end\n"
         "\n"
         "/noAutoUpdate, as the very first argument, turns the update check off.\n"
         "Without --device, the environment variable TIVORA_DEVICE chooses the module.\n"
+        "The whole log goes to $XDG_STATE_HOME/tivora/tivora.log, else\n"
+        "~/.local/state/tivora/tivora.log (2 MiB, the one before in tivora.log.1).\n"
         "See tivora(1).\n");
 }
 
@@ -54,10 +57,11 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     const QCommandLineOption successPause(QStringLiteral("success-pause"), QString(),
                                           QStringLiteral("SECONDS"));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")}, QString());
+    const QCommandLineOption verbose(QStringLiteral("verbose"), QString());
     const QCommandLineOption screen(QStringLiteral("screen"), QString(), QStringLiteral("SCREEN"));
     const QCommandLineOption findScreen(QStringLiteral("find-screen"), QString());
     parser.addOptions({help, version, device, simulate, calibrate, report, successPause, quiet,
-                       screen, findScreen});
+                       verbose, screen, findScreen});
 
     if (!parser.parse(arguments)) {
         line.action = Action::Fail;
@@ -76,6 +80,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     }
 
     line.quiet = parser.isSet(quiet);
+    line.verbose = parser.isSet(verbose);
     // Option names come in the order given, so of --simulate and --device the last one counts.
     const QStringList devices = parser.values(device);
     int nextDevice = 0;

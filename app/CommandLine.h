@@ -20,6 +20,7 @@ struct CommandLine {
     QString reportPath;      // "--report FILE": where the accuracy check writes; empty: the default
     int successPauseMs = -1; // "--success-pause SECONDS" in ms; -1: the program's own pause
     bool quiet = false;      // debug lines off; QT_LOGGING_RULES still decides over it
+    bool verbose = false;    // every log line on the terminal too, not only in the log file
     QString screen;          // "--screen NAME|NUMBER", for this run; empty: the settings decide
     bool findScreen = false; // "--find-screen"
 

@@ -104,7 +104,7 @@ QString configFilePath() {
     return path;
 }
 
-QString accuracyReportFolder() {
+QString stateFolder() {
     const QString state = qEnvironmentVariable("XDG_STATE_HOME");
     const QString base = !state.isEmpty() && QDir::isAbsolutePath(state)
                              ? state
@@ -123,7 +123,7 @@ QString accuracyReportPath(const QDateTime& time, const QString& monitor) {
     }
     if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
         name.prepend(QStringLiteral("screen"));
-    return accuracyReportFolder() + QStringLiteral("/accuracy-check-") +
+    return stateFolder() + QStringLiteral("/accuracy-check-") +
            time.toString(QStringLiteral("yyyy-MM-dd-HHmmss")) + QLatin1Char('-') +
            name.left(kMaxScreenName) + QStringLiteral(".json");
 }

@@ -18,10 +18,10 @@ struct Values {
 };
 
 QString configFilePath();
-// Where the accuracy check's reports go unless told otherwise: the user's own state folder,
-// $XDG_STATE_HOME/tivora (an absolute XDG_STATE_HOME only), else ~/.local/state/tivora. The
-// settings folder is shared and may not be the user's to write.
-QString accuracyReportFolder();
+// The user's own state folder: $XDG_STATE_HOME/tivora (an absolute XDG_STATE_HOME only), else
+// ~/.local/state/tivora. The accuracy check's reports and the log go there: the settings folder
+// is shared and may not be the user's to write.
+QString stateFolder();
 // One report per check in that folder, named by its local date and time and the monitor
 // checked, so that installers keep a record per room: "accuracy-check-2026-01-02-030405-
 // HDMI-1.json". The monitor name keeps letters, digits, '-', '_' and '.' only.

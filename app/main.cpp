@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/FindScreenCommand.h"
 #include "app/QuitOnSignal.h"
+#include "app/Settings.h"
 #include "app/ShutdownLimit.h"
 #include "app/SingleApplication.h"
 #include "app/TransportChoice.h"
@@ -9,6 +10,7 @@
 #include "calib/display/KqUtils.h"
 #include "calib/display/UserMessage.h"
 #include "log/LogCategories.h"
+#include "log/LogFile.h"
 #include "log/Pause.h"
 
 #include <QDebug>
@@ -46,6 +48,9 @@ int main(int argc, char* argv[]) {
 
     if (line.quiet)
         QLoggingCategory::setFilterRules(QStringLiteral("tivora.*.debug=false"));
+    // Tests and scripts that read the program's log set TIVORA_VERBOSE=1.
+    log_file::install(settings::stateFolder() + QStringLiteral("/tivora.log"),
+                      line.verbose || qEnvironmentVariableIntValue("TIVORA_VERBOSE") == 1);
 
     SingleApplication app(argc, argv);
     QString screen;

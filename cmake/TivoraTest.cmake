@@ -6,8 +6,9 @@ else()
 endif()
 
 # The program's fixed pauses (settling times, the connection watch's pass) at a tenth, so
-# that tests wait for events instead of sleeping; every registered test gets it.
-set(TIVORA_TEST_PAUSES "TIVORA_PAUSE_SCALE=0.1")
+# that tests wait for events instead of sleeping; and the program's whole log on its terminal,
+# where the tests that start it read it. Every registered test gets both.
+set(TIVORA_TEST_ENV "TIVORA_PAUSE_SCALE=0.1;TIVORA_VERBOSE=1")
 
 # In a ThreadSanitizer build, OpenCV's loops run in the calling thread (see the source).
 function(tivora_serial_opencv_under_tsan target)
@@ -34,5 +35,5 @@ function(tivora_add_test)
     set_tests_properties(${T_NAME} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
         LABELS "${T_LABELS}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${TIVORA_TEST_PAUSES};TIVORA_TIMEOUT_FACTOR=${TIVORA_TIMEOUT_FACTOR};TIVORA_CONFIG_DIR=${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.config;XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.state;TIVORA_INSTANCE_KEY=test-${T_NAME};${T_ENV}")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${TIVORA_TEST_ENV};TIVORA_TIMEOUT_FACTOR=${TIVORA_TIMEOUT_FACTOR};TIVORA_CONFIG_DIR=${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.config;XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.state;TIVORA_INSTANCE_KEY=test-${T_NAME};${T_ENV}")
 endfunction()

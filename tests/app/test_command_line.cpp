@@ -17,6 +17,8 @@ private slots:
     void answersWithoutAWindow();
     void logFollowsTheRules_data();
     void logFollowsTheRules();
+    void terminalShowsResultsTheFileEverything_data();
+    void terminalShowsResultsTheFileEverything();
     void screenArgument_data();
     void screenArgument();
     void findScreen_data();
@@ -147,6 +149,40 @@ void CommandLineTest::logFollowsTheRules() {
     QVERIFY2(run.watching, run.output.constData());
     QVERIFY(run.ended);
     QCOMPARE(run.output.contains("configFilePath:"), settingsLine);
+}
+
+void CommandLineTest::terminalShowsResultsTheFileEverything_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("verbose"); // the whole log on the terminal too
+    QTest::newRow("by default") << QStringList() << false;
+    QTest::newRow("--verbose") << QStringList{"--verbose"} << true;
+}
+
+// A check on the virtual module, which holds no calibration: one result line, at once.
+void CommandLineTest::terminalShowsResultsTheFileEverything() {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, verbose);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("TIVORA_VERBOSE"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("TIVORA_UNATTENDED"), QStringLiteral("1"));
+    env.insert(QStringLiteral("TIVORA_CONFIG_DIR"), dir.path());
+    env.insert(QStringLiteral("XDG_STATE_HOME"), dir.path());
+    env.insert(QStringLiteral("TIVORA_INSTANCE_KEY"), dir.path());
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TIVORA_BINARY),
+                  arguments + QStringList{"--simulate", "--calibrate", "check"});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 1);
+    QCOMPARE(process.readAllStandardOutput(),
+             QByteArray("accuracy check: failed: the module holds no calibration\n"));
+    QCOMPARE(process.readAllStandardError().contains("configFilePath:"), verbose);
+    QFile log(dir.filePath(QStringLiteral("tivora/tivora.log")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(log.readAll().contains("configFilePath:"));
 }
 
 void CommandLineTest::screenArgument_data() {
