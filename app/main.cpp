@@ -78,8 +78,14 @@ int main(int argc, char* argv[]) {
     // Desktops match the window to its menu entry and icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.corvan.Tivora"));
 
-    pause::sleepMs(2000);
-    if (!app.isPrimaryInstance()) {
+    // The lock is nearly always free: this copy takes it and shows its panel at once. A copy
+    // that is just ending (a restart) gets two seconds to let go before this one gives way.
+    bool primary = app.isPrimaryInstance();
+    if (!primary) {
+        pause::sleepMs(2000);
+        primary = app.isPrimaryInstance();
+    }
+    if (!primary) {
         // A script must not take the running copy's window for its own.
         if (line.calibrate || line.findScreen) {
             std::printf("another Tivora is running\n");
