@@ -17,5 +17,9 @@ enum class ConnectionStatus {
     NotAnswering,
     // A device with the module's ids but not its interfaces.
     NotTheModule,
+    // Searching for a while: nothing with the module's ids on the bus.
+    NotFound,
+    // Searching for a while: the module is on the bus but its vendor collection never came.
+    NotReady,
 };
 Q_DECLARE_METATYPE(ConnectionStatus)

@@ -27,6 +27,8 @@ constexpr int kWatchPauseMs = 100;
 // The opening requests are answered within a second or two by a working module; a time-out,
 // not a pause, so tests do not shorten it.
 constexpr qint64 kOpeningDeadlineMs = 10000;
+// Searching longer than this, the status line says what to check.
+constexpr int kNoModuleHintMs = 10000;
 
 // "M25", entry 24 of the message table.
 constexpr int kMsgTuningFallback = 24;
@@ -127,6 +129,8 @@ void TvMainCtrl::CheckCamConnectProc() {
     qCDebug(lcCalib) << "CheckCamConnectProc: Thread ID =" << QThread::currentThreadId();
     while (!m_bStopCheck) {
         const bool present = m_pDevice->IsDeviceConnected(!m_bCamConnected);
+        if (present)
+            m_notFoundSince.invalidate();
         // An open link that no longer serves (the module replugged between two looks, its
         // transfers failing, the opening requests unanswered) is dropped and opened again now.
         if (present && m_bCamConnected) {
@@ -147,7 +151,7 @@ void TvMainCtrl::CheckCamConnectProc() {
                 return;
             m_bFWSupported = 0;
             emit sigChangeUIState(false);
-            showStatus(ConnectionStatus::Searching);
+            showStatus(searchingStatus());
         } else if (!m_bCamConnected) {
             if (m_pDevice->OpenDevice()) {
                 m_bCamConnected = true;
@@ -163,6 +167,16 @@ void TvMainCtrl::CheckCamConnectProc() {
             pause::sleepMs(kWatchPauseMs);
         }
     }
+}
+
+// A while without a module: the status line says what to check, from what the bus shows.
+ConnectionStatus TvMainCtrl::searchingStatus() {
+    if (!m_notFoundSince.isValid())
+        m_notFoundSince.start();
+    if (!m_notFoundSince.hasExpired(pause::scaledMs(kNoModuleHintMs)))
+        return ConnectionStatus::Searching;
+    return m_pDevice->IsDeviceConnected(false) ? ConnectionStatus::NotReady
+                                               : ConnectionStatus::NotFound;
 }
 
 QString TvMainCtrl::linkTrouble() {

@@ -141,6 +141,7 @@ private:
     void CheckCamConnectProc();
     // Watch thread: why the open link must be opened again; empty while it serves.
     QString linkTrouble();
+    ConnectionStatus searchingStatus();
     void showLinkHealth();
     void showStatus(ConnectionStatus status);
     bool startPreamble(const char* name, bool semiAuto);
@@ -179,6 +180,8 @@ private:
     std::atomic<bool> m_bCamConnected{false};
     // Watch thread only: since when the link is open, and the status last shown for it.
     QElapsedTimer m_openedAt;
+    // On the watch thread: since when no module has been found; invalid while one is there.
+    QElapsedTimer m_notFoundSince;
     ConnectionStatus m_eShownStatus = ConnectionStatus::Searching;
     const LanguageTable* m_pText;
     int m_nState = Idle;

@@ -27,8 +27,9 @@ public:
     QString textM(int entry) const;
     // The alignment view's hints: 0 the mask editor toggle, 1 a firmware without the mask.
     QString textAV(int entry) const;
-    // The main panel's connection status line: 0 looking, 1 connected (%1 serial, %2
-    // firmware), 2 permission denied, 3 busy.
+    // The main panel's connection status line, by ConnectionStatus: 0 looking, 1 connected (%1
+    // serial, %2 firmware), 2 permission denied, 3 busy, 4 not answering, 5 not the module,
+    // 6 nothing on USB for a while, 7 on USB but never ready.
     QString textPS(int entry) const;
     // Choosing the projector's screen: 0 the panel's menu entry, 1 "screen %1 of %2" while
     // looking, 2 no screen seen, 3 the general touch mapping hint (%1 the output), 4 found (%1
