@@ -84,6 +84,11 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
     connect(m_psMainDlg, &MainDlg::sigStartAccuracyCheck, this,
             &TvSetupDlg::slotStartAccuracyCheck);
     connect(m_psMainDlg, &MainDlg::sigFindScreen, this, &TvSetupDlg::findScreen);
+    connect(m_psMainDlg, &MainDlg::sigOpenMaskEditor, this, [this] {
+        slotStartAlignmentDisplay();
+        if (!m_psAlignDlg->isMaskMode())
+            m_psAlignDlg->on_pushB_clicked();
+    });
     connect(m_pMainCtrl, &TvMainCtrl::sigCalibrationHeld, m_psMainDlg,
             &MainDlg::SetCalibrationHeld);
     connect(m_pMainCtrl, &TvMainCtrl::sigConnectionStatus, m_psMainDlg,

@@ -77,7 +77,7 @@ void LanguageTable::loadLanguage(int languageId, const QLocale& systemLocale) {
     m_CW = readSection(file, QStringLiteral("CALIBRATION WINDOW"), QStringLiteral("CW"), 5);
     m_M = readSection(file, QStringLiteral("MESSAGEBOX"), QStringLiteral("M"), 27);
     m_AV = readSection(file, QStringLiteral("AlignmentView"), QStringLiteral("AV"), 2);
-    m_PS = readSection(file, QStringLiteral("PanelStatus"), QStringLiteral("PS"), 8);
+    m_PS = readSection(file, QStringLiteral("PanelStatus"), QStringLiteral("PS"), 12);
     m_SC = readSection(file, QStringLiteral("ScreenChoice"), QStringLiteral("SC"), 9);
     m_CS = readSection(file, QStringLiteral("CalibrationStatus"), QStringLiteral("CS"), 9);
     m_AK = readSection(file, QStringLiteral("AccuracyCheck"), QStringLiteral("AK"), 13);

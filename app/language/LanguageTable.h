@@ -29,7 +29,9 @@ public:
     QString textAV(int entry) const;
     // The main panel's connection status line, by ConnectionStatus: 0 looking, 1 connected (%1
     // serial, %2 firmware), 2 permission denied, 3 busy, 4 not answering, 5 not the module,
-    // 6 nothing on USB for a while, 7 on USB but never ready.
+    // 6 nothing on USB for a while, 7 on USB but never ready; the panel's further functions: 8
+    // their menu button, 9 the mask editor's entry; why a control is grey: 10 no module, 11 no
+    // model chosen.
     QString textPS(int entry) const;
     // Choosing the projector's screen: 0 the panel's menu entry, 1 "screen %1 of %2" while
     // looking, 2 no screen seen, 3 the general touch mapping hint (%1 the output), 4 found (%1

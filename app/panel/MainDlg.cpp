@@ -22,6 +22,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QToolButton>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -36,6 +37,8 @@ namespace {
 const QString kFirmwarePrefix = QStringLiteral("Firmware Version : ");
 const QString kSoftwarePrefix = QStringLiteral("Software Version : ");
 const QString kRightToLeftMark = QStringLiteral("\u200F");
+// Entry of the panel status texts: the further functions' menu button.
+constexpr int kTextMore = 8;
 
 // Entry numbers of the language table (T1 is textT(0), and so on).
 enum TextT { T2 = 1, T5 = 4, T6 = 5, T11 = 10 };
@@ -118,6 +121,12 @@ MainDlg::MainDlg(QWidget* parent, LanguageTable* pLanguage)
     m_pFindScreen->setObjectName(QStringLiteral("actionFindScreen"));
     m_pFindScreen->setEnabled(false);
     connect(m_pFindScreen, &QAction::triggered, this, &MainDlg::sigFindScreen);
+    m_pMoreMenu = new QMenu(this);
+    m_pUi->toolMore->setMenu(m_pMoreMenu);
+    connect(m_pMoreMenu, &QMenu::aboutToShow, this, [this] {
+        m_pMoreMenu->clear();
+        fillContextMenu(*m_pMoreMenu);
+    });
 
     const int languageIndex = m_pLanguage->languageIndex();
     if (languageIndex != kKoreanLanguageIndex)
@@ -243,6 +252,8 @@ void MainDlg::SetLanguageText() {
     ui.pushManualCalib->setText(text.textC(C15));
     ui.pushClose->setText(text.textT(T11));
     m_pFindScreen->setText(text.textSC(0));
+    ui.toolMore->setText(text.textPS(kTextMore));
+    explainDisabledControls();
 
     fillLensBox();
     fillLanguageBox();
@@ -322,6 +333,7 @@ void MainDlg::setCalibControlsEnabled(bool enable) {
     m_pUi->pushAutoCalib->setEnabled(enable);
     m_pUi->pushManualCalib->setEnabled(enable);
     m_pUi->checkSemiAutoCalib->setEnabled(enable);
+    explainDisabledControls();
 }
 
 void MainDlg::on_comboLanguage_currentIndexChanged(int index) {
@@ -428,8 +440,8 @@ void MainDlg::SetUIState(bool enable) {
              ui.labelUse, ui.labelSel_1, ui.labelUseL, ui.pushView, ui.labelInfo3, ui.radioPen,
              ui.radioFinger, ui.labelSel_2, ui.comboLens, ui.radioNormalPen, ui.radioPlusPen})
         w->setEnabled(enable);
-    setCalibControlsEnabled(enable && m_eLens != LensNone);
     m_pFindScreen->setEnabled(enable);
+    setCalibControlsEnabled(enable && m_eLens != LensNone);
     if (!enable) {
         ui.labelFWVersion->setText(kFirmwarePrefix);
         m_sFirmware.clear();

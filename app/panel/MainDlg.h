@@ -60,6 +60,8 @@ signals:
     void sigStartAccuracyCheck();
     // The panel's context menu: look for the projector's screen with the camera.
     void sigFindScreen();
+    // "Open the mask editor": the alignment view with its editor open.
+    void sigOpenMaskEditor();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -94,13 +96,15 @@ private:
     void applyDirection();
     Qt::LayoutDirection textDirection() const;
     void showConnectionStatus();
-    // The entries of the panel's context menu (PanelMenu.cpp); the designed layout has no
-    // room for further buttons.
+    // The panel's further functions (PanelMenu.cpp), in its context menu and behind the
+    // menu button below the designed layout.
     void fillContextMenu(QMenu& menu);
+    void explainDisabledControls();
 
     std::unique_ptr<MainDlgForm> m_pUi;
-    // In the panel's context menu, so that the panel's layout stays as it is.
+    // In the panel's menus, so that the panel's designed layout stays as it is.
     QAction* m_pFindScreen = nullptr;
+    QMenu* m_pMoreMenu = nullptr;
     bool m_bRefreshing = true;
     LanguageTable* m_pLanguage;
     int m_nLangComboIndex = 0;

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -108,8 +109,12 @@ void MainDlgForm::setupUi(QDialog* dlg) {
     labelSWVersion->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Below the designed layout, so that every specified position stays. It shows the
     // module's serial number, which must not be read as markup.
-    labelStatus = make<QLabel>(top, "labelStatus", QRect(20, 738, 520, 18));
+    labelStatus = make<QLabel>(top, "labelStatus", QRect(20, 738, 410, 18));
     labelStatus->setTextFormat(Qt::PlainText);
+    // The functions beyond the designed layout, where a user finds them without a right click.
+    toolMore = make<QToolButton>(top, "toolMore", QRect(440, 734, 100, 22));
+    toolMore->setPopupMode(QToolButton::InstantPopup);
+    toolMore->setToolButtonStyle(Qt::ToolButtonTextOnly);
 
     QWidget::setTabOrder(radioPen, radioFinger);
     QWidget::setTabOrder(radioFinger, comboLanguage);

@@ -10,6 +10,7 @@ class QRadioButton;
 class QScrollArea;
 class QWidget;
 class QTextEdit;
+class QToolButton;
 
 // The widgets of the main panel at their design geometry (a 560 x 762 window: the
 // specified 560 x 740 and a strip below for the connection status), with the
@@ -50,6 +51,7 @@ struct MainDlgForm {
     QLabel* labelFWVersion = nullptr;
     QLabel* labelSWVersion = nullptr;
     QLabel* labelStatus = nullptr;
+    QToolButton* toolMore = nullptr;
 
     // Creates the widgets as children of dlg (which owns them) and sets the tab order.
     void setupUi(QDialog* dlg);

@@ -1,7 +1,9 @@
 #include "MainDlg.h"
 #include "MainDlgForm.h"
+#include "align/AlignmentDlg.h"
 #include "app/language/LanguageTable.h"
 
+#include <QCheckBox>
 #include <QMenu>
 #include <QPushButton>
 
@@ -10,6 +12,10 @@ namespace {
 constexpr int kTextCheckAccuracy = 7;
 constexpr int kTextNoCalibration = 8;
 constexpr int kTextNotReady = 12;
+constexpr int kTextOpenMask = 9;
+constexpr int kTextNeedsModule = 10;
+constexpr int kTextNeedsModel = 11;
+constexpr int kTextMaskFirmware = 1;
 
 } // namespace
 
@@ -27,4 +33,30 @@ void MainDlg::fillContextMenu(QMenu& menu) {
         check->setToolTip(m_pLanguage->textAK(kTextNoCalibration));
     menu.setToolTipsVisible(true);
     menu.addAction(m_pFindScreen);
+
+    QAction* mask =
+        menu.addAction(m_pLanguage->textPS(kTextOpenMask), this, &MainDlg::sigOpenMaskEditor);
+    mask->setObjectName(QStringLiteral("actionOpenMaskEditor"));
+    const bool connected = m_pUi->pushView->isEnabled();
+    const bool maskFirmware = m_sFirmware.right(2).toInt() >= AlignmentDlg::kMaskFirmwareLower;
+    mask->setEnabled(connected && maskFirmware);
+    if (!connected)
+        mask->setToolTip(m_pLanguage->textPS(kTextNeedsModule));
+    else if (!maskFirmware)
+        mask->setToolTip(m_pLanguage->textAV(kTextMaskFirmware));
+}
+
+// A grey control says in its tool tip what it waits for: the module first, then the model.
+void MainDlg::explainDisabledControls() {
+    const MainDlgForm& ui = *m_pUi;
+    const bool connected = ui.pushView->isEnabled();
+    const QString needsModule = m_pLanguage->textPS(kTextNeedsModule);
+    const QString calibration =
+        !connected ? needsModule
+                   : (m_eLens == LensNone ? m_pLanguage->textPS(kTextNeedsModel) : QString());
+    for (QWidget* w : std::initializer_list<QWidget*>{ui.pushAutoCalib, ui.pushManualCalib,
+                                                      ui.checkSemiAutoCalib})
+        w->setToolTip(w->isEnabled() ? QString() : calibration);
+    ui.pushView->setToolTip(connected ? QString() : needsModule);
+    m_pFindScreen->setToolTip(m_pFindScreen->isEnabled() ? QString() : needsModule);
 }

@@ -76,7 +76,7 @@ QVector<SectionKeys> languageFileLayout() {
         {QStringLiteral("AutoUpdate"), numberedKeys(QString(), 2100, 7)},
         {QStringLiteral("ConnectionCheck"), numberedKeys(QStringLiteral("CC"), 1, 2)},
         {QStringLiteral("AlignmentView"), numberedKeys(QStringLiteral("AV"), 1, 2)},
-        {QStringLiteral("PanelStatus"), numberedKeys(QStringLiteral("PS"), 1, 8)},
+        {QStringLiteral("PanelStatus"), numberedKeys(QStringLiteral("PS"), 1, 12)},
         {QStringLiteral("ScreenChoice"), numberedKeys(QStringLiteral("SC"), 1, 9)},
         {QStringLiteral("CalibrationStatus"), numberedKeys(QStringLiteral("CS"), 1, 9)},
         {QStringLiteral("AccuracyCheck"), numberedKeys(QStringLiteral("AK"), 1, 13)},

@@ -6,12 +6,14 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(QVector<ScreenDesc>)
@@ -271,6 +273,10 @@ private slots:
                "rule)";
         QTest::newRow("busy") << ConnectionStatus::Busy << QString()
                               << "The module is busy (another program uses it)";
+        QTest::newRow("nothing on USB for a while")
+            << ConnectionStatus::NotFound << QString()
+            << "No module on USB (16d0:0f8c): check the cable, try another port, replug the "
+               "module.";
     }
     void connectionStatusLine() {
         QFETCH(ConnectionStatus, status);
@@ -288,12 +294,59 @@ private slots:
         QCOMPARE(line->textFormat(), Qt::PlainText);
         QVERIFY(line->fontMetrics().horizontalAdvance(line->text()) <=
                 line->contentsRect().width());
-        QCOMPARE(line->geometry(), QRect(20, 738, 520, 18));
+        QCOMPARE(line->geometry(), QRect(20, 738, 410, 18));
 
         // Pulled out: the next connection shows no stale firmware.
         p.dlg->SetUIState(false);
         p.dlg->SetConnectionStatus(ConnectionStatus::Connected, QStringLiteral("SN42"));
         QCOMPARE(line->text(), QStringLiteral("Connected: serial SN42, firmware \u2026"));
+    }
+
+    // The further functions behind the menu button, and what a grey control waits for.
+    void greyControlsSayWhy_data() {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<int>("lens");
+        QTest::addColumn<QString>("firmware");
+        QTest::addColumn<QString>("calibrationTip"); // of the grey Auto button; empty: enabled
+        QTest::addColumn<QString>("maskTip");        // of the grey mask entry; empty: enabled
+        const QString needsModule = "Available when the module is connected.";
+        QTest::newRow("no module")
+            << false << int(LensNone) << QString() << needsModule << needsModule;
+        QTest::newRow("no model chosen") << true << int(LensNone) << "51.14"
+                                         << "Choose the model first." << QString();
+        QTest::newRow("firmware without the mask")
+            << true << int(LensShortThrow) << "51.12" << QString()
+            << "The mask editor needs module firmware x.14 or later";
+        QTest::newRow("all there")
+            << true << int(LensShortThrow) << "51.14" << QString() << QString();
+    }
+    void greyControlsSayWhy() {
+        QFETCH(bool, connected);
+        QFETCH(int, lens);
+        QFETCH(QString, firmware);
+        QFETCH(QString, calibrationTip);
+        QFETCH(QString, maskTip);
+        PanelFixture p;
+        const MainDlgForm& ui = p.ui();
+        if (connected) {
+            p.dlg->SetUIState(true);
+            p.dlg->SetFWVersion(firmware);
+            p.dlg->SetFWOption(0, 0, 0, static_cast<unsigned char>(lens));
+        }
+        QCOMPARE(ui.pushAutoCalib->isEnabled(), calibrationTip.isEmpty());
+        QCOMPARE(ui.pushAutoCalib->toolTip(), calibrationTip);
+        QMenu* more = ui.toolMore->menu();
+        QVERIFY(more);
+        emit more->aboutToShow();
+        QStringList entries;
+        for (const QAction* a : more->actions())
+            entries << a->objectName();
+        QCOMPARE(entries,
+                 (QStringList{"actionCheckAccuracy", "actionFindScreen", "actionOpenMaskEditor"}));
+        const QAction* mask = more->actions().last();
+        QCOMPARE(mask->isEnabled(), maskTip.isEmpty());
+        if (!maskTip.isEmpty())
+            QCOMPARE(mask->toolTip(), maskTip);
     }
 
     void penTypeSetsTheRadiosSilently() {
