@@ -22,7 +22,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QToolButton>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -30,6 +29,7 @@
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QWindow>
 
 namespace {
