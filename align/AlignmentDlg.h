@@ -2,7 +2,7 @@
 
 #include "AlignmentForm.h"
 #include "MaskBitmap.h"
-#include "calib/display/KqUtils.h"
+#include "display/KqUtils.h"
 
 #include <QDialog>
 

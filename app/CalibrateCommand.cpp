@@ -3,7 +3,7 @@
 #include "app/ModuleReady.h"
 #include "app/TvSetupDlg.h"
 #include "calib/TvMainCtrl.h"
-#include "calib/display/UserMessage.h"
+#include "display/UserMessage.h"
 
 #include <QCoreApplication>
 #include <QTimer>

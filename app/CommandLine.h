@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/CalibrateCommand.h"
-#include "calib/display/KqUtils.h"
+#include "display/KqUtils.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "app/Settings.h"
 
 #include "app/RegularFile.h"
-#include "app/language/LanguageTable.h"
+#include "language/LanguageTable.h"
 #include "log/LogCategories.h"
 
 #include <QDebug>

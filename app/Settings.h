@@ -1,6 +1,6 @@
 #pragma once
 
-#include "calib/display/KqUtils.h"
+#include "display/KqUtils.h"
 
 #include <QDateTime>
 #include <QString>

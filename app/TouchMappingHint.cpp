@@ -1,6 +1,6 @@
 #include "app/TouchMappingHint.h"
 
-#include "app/language/LanguageTable.h"
+#include "language/LanguageTable.h"
 #include "device/UsbIds.h"
 #include "log/LogCategories.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/language/LanguageTable.h"
+#include "language/LanguageTable.h"
 #include "app/panel/Lens.h"
 #include "calib/ScreenFinder.h"
-#include "calib/display/KqUtils.h"
+#include "display/KqUtils.h"
 #include "device/Transport.h"
 
 #include <QDialog>

@@ -1,4 +1,4 @@
-#include "app/language/LanguageTable.h"
+#include "language/LanguageTable.h"
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
 #include "compute/AutoCalibration.h"

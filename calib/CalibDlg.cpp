@@ -3,9 +3,9 @@
 #include "PatternPainter.h"
 #include "StatusLine.h"
 #include "TargetSymbol.h"
-#include "app/language/LanguageTable.h"
-#include "calib/display/KqUtils.h"
-#include "calib/display/WindowPlacement.h"
+#include "language/LanguageTable.h"
+#include "display/KqUtils.h"
+#include "display/WindowPlacement.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "calib/AccuracyCheck.h"
-#include "calib/display/KqUtils.h"
+#include "display/KqUtils.h"
 #include "compute/TargetLayout.h"
 
 #include <QDialog>

@@ -3,7 +3,7 @@
 // target shown.
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
-#include "calib/display/KqUtils.h"
+#include "display/KqUtils.h"
 #include "device/CamDevCtrl.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"

@@ -1,11 +1,11 @@
 #include "calib/ScreenFinder.h"
 
-#include "app/language/LanguageTable.h"
+#include "language/LanguageTable.h"
 #include "calib/ScreenLamp.h"
 #include "calib/TvMainCtrl.h"
-#include "calib/display/DisplayFont.h"
-#include "calib/display/KqUtils.h"
-#include "calib/display/WindowPlacement.h"
+#include "display/DisplayFont.h"
+#include "display/KqUtils.h"
+#include "display/WindowPlacement.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 

@@ -1,10 +1,10 @@
 #include "calib/TvMainCtrl.h"
 
-#include "app/language/LanguageTable.h"
+#include "language/LanguageTable.h"
 #include "calib/CalibDlg.h"
 #include "calib/RatioCorrection.h"
-#include "calib/display/KqUtils.h"
-#include "calib/display/UserMessage.h"
+#include "display/KqUtils.h"
+#include "display/UserMessage.h"
 #include "compute/CalibWorkspace.h"
 #include "compute/YThreshold.h"
 #include "device/CamDevCtrl.h"

@@ -4,8 +4,8 @@
 #include "MainDlgForm.h"
 #include "PanelFont.h"
 #include "PanelPlacement.h"
-#include "app/language/LanguageTable.h"
-#include "calib/display/KqUtils.h"
+#include "language/LanguageTable.h"
+#include "display/KqUtils.h"
 #include "log/LogCategories.h"
 #include "log/ModuleText.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "calib/display/DisplayFont.h"
+#include "display/DisplayFont.h"
 
 #include <QFont>
 

@@ -1,7 +1,7 @@
 #include "MainDlg.h"
 #include "MainDlgForm.h"
 #include "align/AlignmentDlg.h"
-#include "app/language/LanguageTable.h"
+#include "language/LanguageTable.h"
 
 #include <QCheckBox>
 #include <QMenu>

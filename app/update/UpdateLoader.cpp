@@ -1,7 +1,7 @@
 #include "app/update/UpdateLoader.h"
 
-#include "app/language/LanguageTable.h"
-#include "calib/display/UserMessage.h"
+#include "language/LanguageTable.h"
+#include "display/UserMessage.h"
 #include "log/LogCategories.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #include "sim/desktop/DesktopDesk.h"
 
 #include "calib/CalibDlg.h"
-#include "calib/display/KqUtils.h"
-#include "calib/display/WindowPlacement.h"
+#include "display/KqUtils.h"
+#include "display/WindowPlacement.h"
 #include "log/LogCategories.h"
 #include "sim/desktop/DeskSight.h"
 #include "sim/desktop/DesktopScene.h"

@@ -4,7 +4,7 @@
 // with the mask editor open and a stroke painted over a reflection), both 1920 x 1080.
 #include "align/AlignmentDlg.h"
 #include "align/maskDlg.h"
-#include "app/language/LanguageTable.h"
+#include "language/LanguageTable.h"
 #include "tests/support/Screenshots.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 #include "app/Settings.h"
-#include "app/language/LanguageTable.h"
+#include "language/LanguageTable.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/RunningProgram.h"
 

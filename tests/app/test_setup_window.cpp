@@ -5,7 +5,7 @@
 #include "app/panel/MainDlg.h"
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
-#include "calib/display/UserMessage.h"
+#include "display/UserMessage.h"
 #include "device/ByteOrder.h"
 #include "device/CamDevCtrl.h"
 #include "device/RecordLayout.h"

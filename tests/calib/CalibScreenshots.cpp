@@ -6,7 +6,7 @@
 // accuracy check's summary with its worst target marked), all 1920 x 1080, and
 // screen-search.png: two 960 x 540 monitors side by side while the projector is searched, the
 // right-hand one lit.
-#include "app/language/LanguageTable.h"
+#include "language/LanguageTable.h"
 #include "calib/CalibDlg.h"
 #include "calib/ScreenLamp.h"
 #include "calib/TvMainCtrl.h"

@@ -1,8 +1,8 @@
-#include "app/language/LanguageTable.h"
+#include "language/LanguageTable.h"
 #include "calib/CalibDlg.h"
 #include "calib/PatternPainter.h"
 #include "calib/StatusLine.h"
-#include "calib/display/KqUtils.h"
+#include "display/KqUtils.h"
 #include "log/Pause.h"
 
 #include <QLabel>

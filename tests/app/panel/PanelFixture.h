@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/language/LanguageTable.h"
+#include "language/LanguageTable.h"
 #include "app/panel/MainDlg.h"
 #include "app/panel/MainDlgForm.h"
-#include "calib/display/KqUtils.h"
+#include "display/KqUtils.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -3,9 +3,9 @@
 // writes panel-english.png, panel-german.png and panel-arabic.png (a right-to-left language)
 // on a large screen, and panel-1366x768.png on a 1366 x 768 screen with a taskbar, where the
 // panel scrolls; with a language id (1 to 24, as in the settings file) only panel-<code>.png.
-#include "app/language/LanguageTable.h"
+#include "language/LanguageTable.h"
 #include "app/panel/MainDlg.h"
-#include "calib/display/KqUtils.h"
+#include "display/KqUtils.h"
 #include "tests/support/Screenshots.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "LogLines.h"
-#include "app/language/LanguageTable.h"
+#include "language/LanguageTable.h"
 #include "app/update/UpdateLoader.h"
-#include "calib/display/UserMessage.h"
+#include "display/UserMessage.h"
 
 #include <QTemporaryDir>
 #include <QThread>

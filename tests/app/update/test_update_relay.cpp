@@ -1,8 +1,8 @@
 #include "LogLines.h"
 #include "LoopbackHttpServer.h"
-#include "app/language/LanguageTable.h"
+#include "language/LanguageTable.h"
 #include "app/update/UpdateLoader.h"
-#include "calib/display/UserMessage.h"
+#include "display/UserMessage.h"
 
 #include <QApplication>
 #include <QCryptographicHash>

@@ -1,4 +1,4 @@
-#include "calib/display/WindowPlacement.h"
+#include "display/WindowPlacement.h"
 
 #include "log/LogCategories.h"
 

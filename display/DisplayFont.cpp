@@ -1,4 +1,4 @@
-#include "calib/display/DisplayFont.h"
+#include "display/DisplayFont.h"
 
 #include <QFontDatabase>
 

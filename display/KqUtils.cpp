@@ -1,4 +1,4 @@
-#include "calib/display/KqUtils.h"
+#include "display/KqUtils.h"
 
 #include "log/LogCategories.h"
 

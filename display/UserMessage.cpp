@@ -1,4 +1,4 @@
-#include "calib/display/UserMessage.h"
+#include "display/UserMessage.h"
 
 #include "log/LogCategories.h"
 

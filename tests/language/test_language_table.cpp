@@ -1,4 +1,4 @@
-#include "app/language/LanguageTable.h"
+#include "language/LanguageTable.h"
 
 #include <QFile>
 #include <QTemporaryDir>
