@@ -48,6 +48,7 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
     QMetaObject::connectSlotsByName(this);
 
     m_pLanguage = new LanguageTable();
+    m_toolkitLanguage.follow(*m_pLanguage);
     const settings::Values config = settings::readConfig();
     m_pLanguage->loadLanguage(config.languageId);
     qCDebug(lcApp) << "iniPenSelect :" << config.penSelection;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ToolkitLanguage.h"
 #include "app/language/LanguageTable.h"
 #include "app/panel/Lens.h"
 #include "calib/ScreenFinder.h"
@@ -102,6 +103,7 @@ private:
 
     TvMainCtrl* m_pMainCtrl = nullptr;
     LanguageTable* m_pLanguage = nullptr;
+    ToolkitLanguage m_toolkitLanguage; // outlives the table, which is deleted in the destructor
     MainDlg* m_psMainDlg = nullptr;
     AlignmentDlg* m_psAlignDlg = nullptr;
     UpdateLoader* m_pUpdateLoader = nullptr;

@@ -85,6 +85,8 @@ int floorToInt(double v) {
 CalibDlg::CalibDlg(const LanguageTable* pText) : QDialog(nullptr), m_pText(pText) {
     setupUi();
     setWindowFlags(kCalibWindowFlags);
+    // Painted by hand; the texts take the language's direction where they are drawn.
+    setLayoutDirection(Qt::LeftToRight);
 
     // Whatever is not painted (the target screen after the last target) stays dark.
     QPalette pal = palette();
@@ -319,6 +321,9 @@ void CalibDlg::setPaintMode(int mode) {
 
 void CalibDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // A painter starts in the application's direction; the texts in the language's direction
+    // set it where they are drawn.
+    painter.setLayoutDirection(layoutDirection());
     switch (m_nPaintMode) {
     case Black:
         painter.fillRect(0, 0, m_nWidth, m_nHeight, Qt::black);

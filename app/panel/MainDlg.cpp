@@ -105,6 +105,8 @@ MainDlg::MainDlg(QWidget* parent, LanguageTable* pLanguage)
     : QDialog(parent), m_pUi(std::make_unique<MainDlgForm>()), m_pLanguage(pLanguage) {
     qRegisterMetaType<eLens>("eLens");
     setObjectName(QStringLiteral("MainDlg"));
+    // The panel mirrors its groups itself; the application's direction would mirror the rest.
+    setLayoutDirection(Qt::LeftToRight);
     m_pUi->setupUi(this);
     QMetaObject::connectSlotsByName(this);
 
