@@ -1,11 +1,11 @@
 #include "AlignmentDlg.h"
 
 #include "AlignmentLayout.h"
-#include "language/LanguageTable.h"
 #include "display/DisplayFont.h"
 #include "display/KqUtils.h"
 #include "display/UserMessage.h"
 #include "display/WindowPlacement.h"
+#include "language/LanguageTable.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 #include "maskDlg.h"
@@ -39,6 +39,8 @@ QPixmap whitePicture() {
 AlignmentDlg::AlignmentDlg(const LanguageTable* pLanguage, QWidget* parent)
     : QDialog(parent), m_pLanguage(pLanguage) {
     setObjectName(QStringLiteral("AlignmentDlg"));
+    // Placed by hand for every language; only the mask hint reads right to left.
+    setLayoutDirection(Qt::LeftToRight);
     m_ui.setupUi(this);
     QMetaObject::connectSlotsByName(this);
     connect(m_ui.hSlideAlignmentViewGain, &QSlider::valueChanged, m_ui.numObjAlignmentViewGain,

@@ -1,7 +1,7 @@
 #include "app/TouchMappingHint.h"
 
-#include "language/LanguageTable.h"
 #include "device/UsbIds.h"
+#include "language/LanguageTable.h"
 #include "log/LogCategories.h"
 
 #include <QDebug>

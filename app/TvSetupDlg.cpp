@@ -7,9 +7,9 @@
 #include "app/update/UpdateLoader.h"
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
+#include "device/CamDevCtrl.h"
 #include "display/KqUtils.h"
 #include "display/UserMessage.h"
-#include "device/CamDevCtrl.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 
@@ -50,6 +50,7 @@ TvSetupDlg::TvSetupDlg(QWidget* parent, bool autoUpdate, std::unique_ptr<Transpo
     QMetaObject::connectSlotsByName(this);
 
     m_pLanguage = new LanguageTable();
+    m_toolkitLanguage.follow(*m_pLanguage);
     const settings::Values config = settings::readConfig();
     m_pLanguage->loadLanguage(config.languageId);
     qCDebug(lcApp) << "iniPenSelect :" << config.penSelection;

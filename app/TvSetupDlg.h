@@ -1,10 +1,11 @@
 #pragma once
 
-#include "language/LanguageTable.h"
+#include "app/ToolkitLanguage.h"
 #include "app/panel/Lens.h"
 #include "calib/ScreenFinder.h"
-#include "display/KqUtils.h"
 #include "device/Transport.h"
+#include "display/KqUtils.h"
+#include "language/LanguageTable.h"
 
 #include <QDialog>
 #include <QImage>
@@ -106,6 +107,7 @@ private:
 
     TvMainCtrl* m_pMainCtrl = nullptr;
     LanguageTable* m_pLanguage = nullptr;
+    ToolkitLanguage m_toolkitLanguage; // outlives the table, which is deleted in the destructor
     MainDlg* m_psMainDlg = nullptr;
     AlignmentDlg* m_psAlignDlg = nullptr;
     UpdateLoader* m_pUpdateLoader = nullptr;

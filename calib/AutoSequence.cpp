@@ -1,9 +1,9 @@
-#include "language/LanguageTable.h"
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
 #include "compute/AutoCalibration.h"
 #include "device/CamDevCtrl.h"
 #include "device/LinkStorage.h"
+#include "language/LanguageTable.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 

@@ -3,9 +3,9 @@
 #include "PatternPainter.h"
 #include "StatusLine.h"
 #include "TargetSymbol.h"
-#include "language/LanguageTable.h"
 #include "display/KqUtils.h"
 #include "display/WindowPlacement.h"
+#include "language/LanguageTable.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 
@@ -88,6 +88,8 @@ int floorToInt(double v) {
 CalibDlg::CalibDlg(const LanguageTable* pText) : QDialog(nullptr), m_pText(pText) {
     setupUi();
     setWindowFlags(kCalibWindowFlags);
+    // Painted by hand; the texts take the language's direction where they are drawn.
+    setLayoutDirection(Qt::LeftToRight);
 
     // Whatever is not painted (the target screen after the last target) stays dark.
     QPalette pal = palette();
@@ -331,6 +333,9 @@ void CalibDlg::setPaintMode(int mode) {
 
 void CalibDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // A painter starts in the application's direction; the texts in the language's direction
+    // set it where they are drawn.
+    painter.setLayoutDirection(layoutDirection());
     switch (m_nPaintMode) {
     case Black:
         painter.fillRect(0, 0, m_nWidth, m_nHeight, Qt::black);

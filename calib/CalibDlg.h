@@ -1,8 +1,8 @@
 #pragma once
 
 #include "calib/AccuracyCheck.h"
-#include "display/KqUtils.h"
 #include "compute/TargetLayout.h"
+#include "display/KqUtils.h"
 
 #include <QDialog>
 #include <QImage>

@@ -3,8 +3,8 @@
 // target shown.
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
-#include "display/KqUtils.h"
 #include "device/CamDevCtrl.h"
+#include "display/KqUtils.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 

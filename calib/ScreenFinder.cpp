@@ -1,11 +1,11 @@
 #include "calib/ScreenFinder.h"
 
-#include "language/LanguageTable.h"
 #include "calib/ScreenLamp.h"
 #include "calib/TvMainCtrl.h"
 #include "display/DisplayFont.h"
 #include "display/KqUtils.h"
 #include "display/WindowPlacement.h"
+#include "language/LanguageTable.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 

@@ -1,15 +1,15 @@
 #include "calib/TvMainCtrl.h"
 
-#include "language/LanguageTable.h"
 #include "calib/CalibDlg.h"
 #include "calib/RatioCorrection.h"
-#include "display/KqUtils.h"
-#include "display/UserMessage.h"
 #include "compute/CalibWorkspace.h"
 #include "compute/YThreshold.h"
 #include "device/CamDevCtrl.h"
 #include "device/LinkStorage.h"
 #include "device/RecordLayout.h"
+#include "display/KqUtils.h"
+#include "display/UserMessage.h"
+#include "language/LanguageTable.h"
 #include "log/LogCategories.h"
 #include "log/Pause.h"
 

@@ -7,19 +7,18 @@ namespace {
 
 struct Language {
     const char* code;
-    QLocale::Language localeLanguage;
+    // The locale in the underscore form of the toolkit's translation files and of desktop
+    // entries; its language is the system locale language that selects the row.
+    const char* localeName;
 };
 
 // By index; the settings file's language id is the index + 1.
 const Language kLanguages[LanguageTable::kLanguageCount] = {
-    {"ARA", QLocale::Arabic},     {"BUL", QLocale::Bulgarian},       {"CHS", QLocale::Chinese},
-    {"CHT", QLocale::Chinese},    {"CES", QLocale::Czech},           {"DAN", QLocale::Danish},
-    {"ENU", QLocale::English},    {"FAR", QLocale::Persian},         {"FIN", QLocale::Finnish},
-    {"FRA", QLocale::French},     {"DEU", QLocale::German},          {"IND", QLocale::Indonesian},
-    {"ITA", QLocale::Italian},    {"JPN", QLocale::Japanese},        {"KOR", QLocale::Korean},
-    {"LTU", QLocale::Lithuanian}, {"NOR", QLocale::NorwegianBokmal}, {"PLK", QLocale::Polish},
-    {"PTB", QLocale::Portuguese}, {"ROM", QLocale::Romanian},        {"RUS", QLocale::Russian},
-    {"ESN", QLocale::Spanish},    {"SWE", QLocale::Swedish},         {"HEB", QLocale::Hebrew},
+    {"ARA", "ar"}, {"BUL", "bg"}, {"CHS", "zh_CN"}, {"CHT", "zh_TW"}, {"CES", "cs"},
+    {"DAN", "da"}, {"ENU", "en"}, {"FAR", "fa"},    {"FIN", "fi"},    {"FRA", "fr"},
+    {"DEU", "de"}, {"IND", "id"}, {"ITA", "it"},    {"JPN", "ja"},    {"KOR", "ko"},
+    {"LTU", "lt"}, {"NOR", "nb"}, {"PLK", "pl"},    {"PTB", "pt_BR"}, {"ROM", "ro"},
+    {"RUS", "ru"}, {"ESN", "es"}, {"SWE", "sv"},    {"HEB", "he"},
 };
 
 constexpr int kSimplifiedChineseIndex = 2;
@@ -83,6 +82,17 @@ void LanguageTable::loadLanguage(int languageId, const QLocale& systemLocale) {
     m_AK = readSection(file, QStringLiteral("AccuracyCheck"), QStringLiteral("AK"), 13);
     m_L = readSection(m_sFilePrefix + QStringLiteral("Idx"), QStringLiteral("Language"),
                       QStringLiteral("L"), kLanguageCount);
+    if (m_onLoaded)
+        m_onLoaded(*this);
+}
+
+void LanguageTable::setLoadedHandler(std::function<void(const LanguageTable&)> handler) {
+    m_onLoaded = std::move(handler);
+}
+
+QString LanguageTable::localeName(int index) {
+    return index >= 0 && index < kLanguageCount ? QLatin1String(kLanguages[index].localeName)
+                                                : QString();
 }
 
 int LanguageTable::indexForLocale(const QLocale& locale) {
@@ -94,7 +104,7 @@ int LanguageTable::indexForLocale(const QLocale& locale) {
                                                                           : kSimplifiedChineseIndex;
     }
     for (int i = 0; i < kLanguageCount; ++i) {
-        if (kLanguages[i].localeLanguage == language)
+        if (QLocale(QLatin1String(kLanguages[i].localeName)).language() == language)
             return i;
     }
     return kEnglishIndex;

@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // The texts of the current language, by section and 0-based entry number (T1 is textT(0)).
 // One object, owned by the setup window; every window reads its texts through it.
@@ -20,6 +21,9 @@ public:
     void loadLanguage(int languageId);
     // The same choice with the given locale standing in for the system's.
     void loadLanguage(int languageId, const QLocale& systemLocale);
+    // Called at the end of every load, so that what follows the language (the toolkit's own
+    // texts, the direction of dialogs) changes with it wherever the load comes from.
+    void setLoadedHandler(std::function<void(const LanguageTable&)> handler);
 
     QString textT(int entry) const;
     QString textC(int entry) const;
@@ -53,6 +57,9 @@ public:
     int languageIndex() const { return m_nIndex; }
     QString languageCode() const { return m_sCode; }
     bool isRightToLeft() const;
+    // The language's locale as translation files and desktop entries name it ("de", "zh_TW",
+    // "pt_BR", "nb"); empty for an index out of range.
+    static QString localeName(int index);
 
 private:
     static int indexForLocale(const QLocale& locale);
@@ -60,5 +67,6 @@ private:
     QString m_sFilePrefix;
     int m_nIndex = kEnglishIndex;
     QString m_sCode = QStringLiteral("ENU");
+    std::function<void(const LanguageTable&)> m_onLoaded;
     QStringList m_T, m_C, m_CW, m_M, m_AV, m_PS, m_SC, m_CS, m_AK, m_L;
 };

@@ -4,8 +4,8 @@
 #include "MainDlgForm.h"
 #include "PanelFont.h"
 #include "PanelPlacement.h"
-#include "language/LanguageTable.h"
 #include "display/KqUtils.h"
+#include "language/LanguageTable.h"
 #include "log/LogCategories.h"
 #include "log/ModuleText.h"
 
@@ -19,6 +19,7 @@
 #include <QDebug>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -80,6 +81,17 @@ double primaryScreenDpiRatio() {
     return screen ? KqUtils::dpiRatioOf(screen->geometry()) : 1.0;
 }
 
+// The banner for a label of the given size: one picture pixel per screen pixel, drawn down from
+// the 2x picture rather than enlarged from the 1x one.
+QPixmap sharpBanner(const QSize& size, qreal pixelRatio) {
+    QImage picture(QStringLiteral(":/TivoraRes/vis@2x"));
+    const QSize pixels = (QSizeF(size) * pixelRatio).toSize();
+    if (picture.size() != pixels)
+        picture = picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    picture.setDevicePixelRatio(pixelRatio);
+    return QPixmap::fromImage(picture);
+}
+
 // The lines go in through the cursor so that every paragraph takes the fixed line height and
 // the justified alignment.
 void writeInfo(QTextEdit* edit, const QStringList& lines, double dpiRatio,
@@ -108,6 +120,8 @@ MainDlg::MainDlg(QWidget* parent, LanguageTable* pLanguage)
     : QDialog(parent), m_pUi(std::make_unique<MainDlgForm>()), m_pLanguage(pLanguage) {
     qRegisterMetaType<eLens>("eLens");
     setObjectName(QStringLiteral("MainDlg"));
+    // The panel mirrors its groups itself; the application's direction would mirror the rest.
+    setLayoutDirection(Qt::LeftToRight);
     m_pUi->setupUi(this);
     QMetaObject::connectSlotsByName(this);
 
@@ -166,11 +180,14 @@ void MainDlg::ScaleWidgets() {
         w->setGeometry(scaled(g.x(), m_dpiRatio), scaled(g.y(), m_dpiRatio),
                        scaled(g.width(), m_dpiRatio), scaled(g.height(), m_dpiRatio));
     }
-    if (m_dpiRatio > 1.0) {
-        QLabel* banner = m_pUi->label;
-        banner->setPixmap(
-            banner->pixmap(Qt::ReturnByValue)
-                .scaled(banner->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    // Scaled by the panel, the banner fills its label; scaled by the toolkit alone it keeps its
+    // design size.
+    QLabel* banner = m_pUi->label;
+    const qreal pixelRatio = banner->devicePixelRatioF();
+    if (m_dpiRatio > 1.0 || pixelRatio > 1.0) {
+        const QSize size =
+            m_dpiRatio > 1.0 ? banner->size() : banner->pixmap(Qt::ReturnByValue).size();
+        banner->setPixmap(sharpBanner(size, pixelRatio));
     }
 }
 

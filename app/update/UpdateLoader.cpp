@@ -1,7 +1,7 @@
 #include "app/update/UpdateLoader.h"
 
-#include "language/LanguageTable.h"
 #include "display/UserMessage.h"
+#include "language/LanguageTable.h"
 #include "log/LogCategories.h"
 
 #include <QCoreApplication>

@@ -4,6 +4,7 @@
 // with the mask editor open and a stroke painted over a reflection), both 1920 x 1080.
 #include "align/AlignmentDlg.h"
 #include "align/maskDlg.h"
+#include "app/ToolkitLanguage.h"
 #include "language/LanguageTable.h"
 #include "tests/support/Screenshots.h"
 
@@ -65,7 +66,9 @@ int main(int argc, char** argv) {
     if (!screenshots::parseArguments(argc, argv, "tivora_align_screenshots", &dir, &languageId))
         return 2;
 
+    ToolkitLanguage toolkit;
     LanguageTable text;
+    toolkit.follow(text);
     text.loadLanguage(languageId ? languageId : LanguageTable::kEnglishIndex + 1);
     AlignmentDlg view(&text);
     view.setOpeningPause(0);

@@ -1,7 +1,7 @@
 #include "align/AlignmentDlg.h"
 #include "align/maskDlg.h"
-#include "language/LanguageTable.h"
 #include "display/KqUtils.h"
+#include "language/LanguageTable.h"
 
 #include <QFrame>
 #include <QLCDNumber>

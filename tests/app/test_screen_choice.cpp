@@ -1,12 +1,12 @@
 #include "app/Settings.h"
 #include "app/TouchMappingHint.h"
 #include "app/TvSetupDlg.h"
-#include "language/LanguageTable.h"
 #include "calib/CalibDlg.h"
 #include "calib/ScreenFinder.h"
 #include "calib/TvMainCtrl.h"
 #include "display/KqUtils.h"
 #include "display/UserMessage.h"
+#include "language/LanguageTable.h"
 #include "sim/desktop/SimDesktop.h"
 #include "tests/support/LogCapture.h"
 

@@ -5,10 +5,10 @@
 #include "app/panel/MainDlg.h"
 #include "calib/CalibDlg.h"
 #include "calib/TvMainCtrl.h"
-#include "display/UserMessage.h"
 #include "device/ByteOrder.h"
 #include "device/CamDevCtrl.h"
 #include "device/RecordLayout.h"
+#include "display/UserMessage.h"
 #include "log/Pause.h"
 #include "sim/SimTransport.h"
 #include "sim/desktop/SimDesktop.h"
@@ -126,6 +126,8 @@ void SetupWindowTest::settingsAreReadBack_data() {
     QTest::addColumn<int>("penType");
     QTest::newRow("plus pen, German") << "11"
                                       << "1" << 10 << 1;
+    QTest::newRow("Hebrew") << "24"
+                            << "0" << 23 << 0;
     QTest::newRow("language id 0 is no choice") << "0"
                                                 << "0" << -1 << 0;
     QTest::newRow("not a number") << "abc"
@@ -144,6 +146,9 @@ void SetupWindowTest::settingsAreReadBack() {
     QCOMPARE(dlg->language()->languageIndex(),
              languageIndex < 0 ? byLocale.languageIndex() : languageIndex);
     QCOMPARE(dlg->controller()->calibDlg()->m_nPenSelect, penType);
+    // The language read at start reaches the toolkit too: new dialogs take its direction.
+    QCOMPARE(QGuiApplication::layoutDirection(),
+             dlg->language()->isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
 }
 
 void SetupWindowTest::panelChoicesReachTheCalibrationWindow() {

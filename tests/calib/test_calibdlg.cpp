@@ -1,8 +1,8 @@
-#include "language/LanguageTable.h"
 #include "calib/CalibDlg.h"
 #include "calib/PatternPainter.h"
 #include "calib/StatusLine.h"
 #include "display/KqUtils.h"
+#include "language/LanguageTable.h"
 #include "log/Pause.h"
 
 #include <QLabel>

@@ -2,9 +2,9 @@
 // monitor given, it prints "shown on" or "shown off" (whether it landed there) and ends with 0
 // when Esc closes it, or with 3 after the seconds given.
 #include "align/AlignmentDlg.h"
-#include "language/LanguageTable.h"
 #include "display/KqUtils.h"
 #include "display/WindowPlacement.h"
+#include "language/LanguageTable.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -133,6 +133,8 @@ private slots:
     void lookupsOutOfRangeAreEmpty();
     void rightToLeft_data();
     void rightToLeft();
+    void desktopEntryNamesEveryLanguage_data();
+    void desktopEntryNamesEveryLanguage();
 };
 
 void TestLanguageTable::englishTextsAreExact_data() {
@@ -241,6 +243,29 @@ void TestLanguageTable::rightToLeft() {
     table.loadLanguage(index + 1, QLocale(QLocale::English));
     QCOMPARE(table.languageIndex(), index);
     QCOMPARE(table.isRightToLeft(), rightToLeft);
+}
+
+void TestLanguageTable::desktopEntryNamesEveryLanguage_data() {
+    QTest::addColumn<QString>("locale");
+    for (int i = 0; i < LanguageTable::kLanguageCount; ++i) {
+        if (i != LanguageTable::kEnglishIndex)
+            QTest::newRow(qPrintable(LanguageTable::localeName(i))) << LanguageTable::localeName(i);
+    }
+}
+
+void TestLanguageTable::desktopEntryNamesEveryLanguage() {
+    QFETCH(QString, locale);
+    QFile file(QStringLiteral(TIVORA_DESKTOP_ENTRY));
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    QMap<QString, QString> entry;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')))
+        entry.insert(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1));
+
+    QCOMPARE(entry.value(QStringLiteral("Name[%1]").arg(locale)), QStringLiteral("Tivora"));
+    for (const char* key : {"GenericName", "Comment"}) {
+        const QString translated = entry.value(QStringLiteral("%1[%2]").arg(key, locale));
+        QVERIFY2(!translated.isEmpty() && translated != entry.value(key), key);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLanguageTable)

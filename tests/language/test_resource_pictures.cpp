@@ -1,6 +1,7 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QXmlStreamReader>
 #include <QtEndian>
 #include <QtTest>
 
@@ -32,6 +33,7 @@ class TestResourcePictures : public QObject {
 private slots:
     void picturesHaveTheirSizeAndFormat_data();
     void picturesHaveTheirSizeAndFormat();
+    void scalableIconIsAnSvgPicture();
     void targetMarkIsTransparentAroundItsRings();
     void calibrationBackgroundIsTextFree();
 };
@@ -43,11 +45,19 @@ void TestResourcePictures::picturesHaveTheirSizeAndFormat_data() {
     QTest::addColumn<int>("bitsPerPixel");
 
     QTest::newRow("banner") << ":/TivoraRes/vis" << QSize(558, 81) << QByteArray("bmp") << 24;
+    QTest::newRow("banner at 2x") << ":/TivoraRes/vis@2x" << QSize(1116, 162) << QByteArray("png")
+                                  << 24;
     QTest::newRow("icon") << ":/TivoraRes/icon" << QSize(16, 16) << QByteArray("png") << 32;
     QTest::newRow("target mark") << ":/TivoraRes/pen1" << QSize(113, 113) << QByteArray("bmp")
                                  << 32;
     QTest::newRow("calibration background")
         << ":/TivoraRes/irpen" << QSize(1280, 800) << QByteArray("bmp") << 24;
+    // The hicolor theme's sizes, which packaging/CMakeLists.txt installs.
+    for (int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        QTest::addRow("desktop icon %d", side)
+            << QStringLiteral(TIVORA_ICON_DIR "/%1x%1/com.corvan.Tivora.png").arg(side)
+            << QSize(side, side) << QByteArray("png") << 32;
+    }
 }
 
 void TestResourcePictures::picturesHaveTheirSizeAndFormat() {
@@ -62,6 +72,19 @@ void TestResourcePictures::picturesHaveTheirSizeAndFormat() {
     QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
     QCOMPARE(image.size(), size);
     QCOMPARE(storedBitsPerPixel(path), bitsPerPixel);
+}
+
+void TestResourcePictures::scalableIconIsAnSvgPicture() {
+    QFile file(QStringLiteral(TIVORA_ICON_DIR "/scalable/com.corvan.Tivora.svg"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader svg(&file);
+    QVERIFY(svg.readNextStartElement());
+    QCOMPARE(svg.name(), QStringLiteral("svg"));
+    QCOMPARE(svg.namespaceUri(), QStringLiteral("http://www.w3.org/2000/svg"));
+    QCOMPARE(svg.attributes().value(QStringLiteral("viewBox")), QStringLiteral("0 0 16 16"));
+    while (!svg.atEnd())
+        svg.readNext();
+    QVERIFY2(!svg.hasError(), qPrintable(svg.errorString()));
 }
 
 void TestResourcePictures::targetMarkIsTransparentAroundItsRings() {

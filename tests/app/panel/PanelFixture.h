@@ -1,16 +1,18 @@
 #pragma once
 
-#include "language/LanguageTable.h"
+#include "app/ToolkitLanguage.h"
 #include "app/panel/MainDlg.h"
 #include "app/panel/MainDlgForm.h"
 #include "display/KqUtils.h"
+#include "language/LanguageTable.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <memory>
 
 // The panel as the setup window leaves it at start-up, in English, on a primary screen of the
-// given dots per inch (kToolkitScreens: the screens as the toolkit reports them).
+// given dots per inch (kToolkitScreens: the screens as the toolkit reports them); the toolkit's
+// texts and direction follow the language as in the program.
 struct PanelFixture {
     static constexpr int kEnglishId = LanguageTable::kEnglishIndex + 1;
     static constexpr double kToolkitScreens = 0.0;
@@ -22,6 +24,7 @@ struct PanelFixture {
                 return QVector<ScreenDesc>{{primary, logicalDpi}};
             });
         }
+        toolkit.follow(text);
         text.loadLanguage(languageId);
         dlg = std::make_unique<MainDlg>(nullptr, &text);
         dlg->SetLanguageText();
@@ -38,6 +41,7 @@ struct PanelFixture {
 
     const MainDlgForm& ui() const { return dlg->form(); }
 
+    ToolkitLanguage toolkit;
     LanguageTable text;
     std::unique_ptr<MainDlg> dlg;
 };

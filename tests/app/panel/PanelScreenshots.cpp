@@ -3,9 +3,10 @@
 // writes panel-english.png, panel-german.png and panel-arabic.png (a right-to-left language)
 // on a large screen, and panel-1366x768.png on a 1366 x 768 screen with a taskbar, where the
 // panel scrolls; with a language id (1 to 24, as in the settings file) only panel-<code>.png.
-#include "language/LanguageTable.h"
+#include "app/ToolkitLanguage.h"
 #include "app/panel/MainDlg.h"
 #include "display/KqUtils.h"
+#include "language/LanguageTable.h"
 #include "tests/support/Screenshots.h"
 
 #include <QApplication>
@@ -19,7 +20,9 @@ const ScreenDesc kLaptopScreen(QRect(0, 0, 1366, 768), 96.0, QRect(0, 0, 1366, 7
 bool save(int languageId, const QDir& dir, const QString& name,
           const ScreenDesc& screen = kLargeScreen) {
     KqUtils::setScreenSource([screen] { return QVector<ScreenDesc>{screen}; });
+    ToolkitLanguage toolkit;
     LanguageTable text;
+    toolkit.follow(text);
     text.loadLanguage(languageId);
     MainDlg dlg(nullptr, &text);
     dlg.show();

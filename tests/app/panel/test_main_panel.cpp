@@ -440,6 +440,10 @@ private slots:
                                 .arg(p.dlg->x())
                                 .arg(p.dlg->y())));
         QCOMPARE(p.ui().panelContent->size(), design);
+        // The banner as sharp as the screen: a picture pixel for every screen pixel.
+        const QPixmap banner = p.ui().label->pixmap(Qt::ReturnByValue);
+        QCOMPARE(banner.devicePixelRatio(), p.dlg->devicePixelRatioF());
+        QVERIFY(banner.width() >= int(558 * p.dlg->devicePixelRatioF()));
         // The offscreen screen is 800 x 600: shorter than the panel, which scrolls to its
         // bottom row.
         QScrollBar* bar = p.ui().scrollPanel->verticalScrollBar();

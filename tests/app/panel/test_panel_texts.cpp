@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -17,6 +18,11 @@
 namespace {
 
 constexpr int kArabicId = 1;
+constexpr int kChineseTraditionalId = 4;
+constexpr int kPersianId = 8;
+constexpr int kIndonesianId = 12;
+constexpr int kNorwegianId = 17;
+constexpr int kPortugueseId = 19;
 constexpr int kGermanId = 11;
 constexpr int kKoreanId = 15;
 constexpr int kHebrewId = 24;
@@ -246,6 +252,52 @@ private slots:
         for (QGroupBox* g : mirroredGroups(ui))
             QVERIFY2(g->layoutDirection() == Qt::LeftToRight, qPrintable(g->objectName()));
         QCOMPARE(groupChildren(ui), leftToRight);
+    }
+
+    // The toolkit's own texts and the direction of message boxes, whose parent may be the
+    // panel, follow the language chosen in the panel; the panel keeps its own direction.
+    void toolkitFollowsTheLanguage_data() {
+        QTest::addColumn<int>("languageId");
+        QTest::addColumn<int>("button"); // a QMessageBox::StandardButton
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Qt::LayoutDirection>("direction");
+        QTest::newRow("German") << kGermanId << int(QMessageBox::Yes) << "&Ja" << Qt::LeftToRight;
+        QTest::newRow("Chinese, traditional characters")
+            << kChineseTraditionalId << int(QMessageBox::Ok) << "確定" << Qt::LeftToRight;
+        QTest::newRow("Brazilian Portuguese")
+            << kPortugueseId << int(QMessageBox::No) << "&Não" << Qt::LeftToRight;
+        QTest::newRow("Arabic") << kArabicId << int(QMessageBox::Yes) << "&نعم" << Qt::RightToLeft;
+        QTest::newRow("Persian") << kPersianId << int(QMessageBox::No) << "&نه" << Qt::RightToLeft;
+        QTest::newRow("Hebrew") << kHebrewId << int(QMessageBox::Yes) << "&כן" << Qt::RightToLeft;
+        // Without a translation of their own: English, not a neighbour's (Nynorsk) texts.
+        QTest::newRow("Norwegian Bokmal")
+            << kNorwegianId << int(QMessageBox::Yes) << "&Yes" << Qt::LeftToRight;
+        QTest::newRow("Indonesian")
+            << kIndonesianId << int(QMessageBox::Yes) << "&Yes" << Qt::LeftToRight;
+    }
+    void toolkitFollowsTheLanguage() {
+        QFETCH(int, languageId);
+        QFETCH(int, button);
+        QFETCH(QString, text);
+        QFETCH(Qt::LayoutDirection, direction);
+        if (!QFile::exists(ToolkitLanguage::translationsFolder() + QStringLiteral("/qtbase_de.qm")))
+            QSKIP("the toolkit's translations are not installed (scripts/install-deps)");
+        PanelFixture p;
+        const auto box = [&p] {
+            return std::make_unique<QMessageBox>(
+                QMessageBox::Question, QStringLiteral("Tivora"), QString(),
+                QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok, p.dlg.get());
+        };
+        p.ui().comboLanguage->setCurrentIndex(languageId);
+        auto shown = box();
+        QCOMPARE(shown->button(QMessageBox::StandardButton(button))->text(), text);
+        QCOMPARE(shown->layoutDirection(), direction);
+        QCOMPARE(p.dlg->layoutDirection(), Qt::LeftToRight);
+
+        p.ui().comboLanguage->setCurrentIndex(PanelFixture::kEnglishId);
+        shown = box();
+        QCOMPARE(shown->button(QMessageBox::Yes)->text(), QStringLiteral("&Yes"));
+        QCOMPARE(shown->layoutDirection(), Qt::LeftToRight);
     }
 
     void startingRightToLeftPlacesLikeSwitching() {

@@ -1,7 +1,7 @@
 #include "LogLines.h"
-#include "language/LanguageTable.h"
 #include "app/update/UpdateLoader.h"
 #include "display/UserMessage.h"
+#include "language/LanguageTable.h"
 
 #include <QTemporaryDir>
 #include <QThread>

@@ -1,8 +1,8 @@
 #include "LogLines.h"
 #include "LoopbackHttpServer.h"
-#include "language/LanguageTable.h"
 #include "app/update/UpdateLoader.h"
 #include "display/UserMessage.h"
+#include "language/LanguageTable.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
