@@ -1,6 +1,8 @@
 #include "CalibDlg.h"
 
+#include "CheckPainter.h"
 #include "PatternPainter.h"
+#include "ScreenCanvas.h"
 #include "StatusLine.h"
 #include "TargetSymbol.h"
 #include "display/KqUtils.h"
@@ -34,35 +36,14 @@ constexpr Qt::WindowFlags kCalibWindowFlags =
     Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint;
 static_assert(int(kCalibWindowFlags) == 0x41803, "calibration window flags");
 
-constexpr int kArcTickMs = 20;
-constexpr int kArcStepDegrees = 36;
-constexpr int kArcDoneAbove = 361;
 constexpr int kGlideMs = 400;
 constexpr int kWaitRounds = 31;
-constexpr int kKoreanIndex = 14;
 constexpr int kPatternTargets = 20;
-constexpr int kBackgroundHeight = 800;
-constexpr int kHeadingTop = 40;
-constexpr int kHeadingHeight = 80;
-constexpr int kHeadingPixels = 56;
 // Entries of the language table's calibration status texts.
 constexpr int kTextTargetOf = 2;
 constexpr int kTextPressEsc = 3;
-constexpr int kTextSucceeded = 4;
 // Entries of the accuracy check's texts.
-constexpr int kCheckHeading = 0;
-constexpr int kCheckInstruction = 1;
-constexpr int kCheckFigures = 2;
-constexpr int kCheckFiguresMm = 3;
-constexpr int kCheckWithin = 4;
-constexpr int kCheckAbove = 5;
 constexpr int kCheckClose = 6;
-constexpr int kCheckNotPen = 9;
-constexpr int kCheckUntouched = 10;
-// The summary's marks: the worst target's ring, the cross on every target.
-constexpr int kWorstRingRadius = 40;
-constexpr int kCrossArm = 12;
-constexpr int kLabelHeight = 24;
 
 // Touch positions come from the platform; anything non-finite or out of range must not reach
 // an int conversion.
@@ -167,56 +148,6 @@ void CalibDlg::prepareWindow(int mode) {
                                                  Qt::FastTransformation);
 }
 
-void CalibDlg::prepareAutoTargets() {
-    label->hide();
-    InitialCalibration(true);
-    pushButton->hide();
-    pushButtonLeft->hide();
-}
-
-void CalibDlg::prepareManualTargets() {
-    label->show();
-    InitialCalibration(false);
-    pushButton->hide();
-    pushButtonLeft->hide();
-    putSymbolOnFirstTarget();
-}
-
-void CalibDlg::prepareTuningTargets() {
-    label->show();
-    InitialCalibration(true);
-    m_ptTarget = tuningOrder(m_ptTarget);
-    pushButton->hide();
-    pushButtonLeft->hide();
-    putSymbolOnFirstTarget();
-}
-
-void CalibDlg::prepareCheckTargets(bool afterCalibration) {
-    m_bCheckAfterCalibration = afterCalibration;
-    m_ptTarget = TargetPoints{};
-    const auto check = checkPoints(m_nWidth, m_nHeight);
-    std::copy(check.begin(), check.end(), m_ptTarget.begin());
-    m_sCheckNote.clear();
-    label->show();
-    pushButton->hide();
-    pushButtonLeft->hide();
-    putSymbolOnFirstTarget();
-}
-
-// The last target of a calibration sends the symbol gliding past the end of its targets, to
-// an unused slot at (0, 0); a screen prepared while that glide runs would see the symbol
-// carried off its first target.
-void CalibDlg::putSymbolOnFirstTarget() {
-    m_pAnim->stop();
-    label->setGeometry(targetRect(m_ptTarget[0]));
-}
-
-void CalibDlg::InitialCalibration(bool bAuto) {
-    qCDebug(lcCalib) << "CalibDlg::InitialCalibration():" << bAuto
-                     << targetMargin(m_nWidth, m_nHeight) << m_nWidth << m_nHeight;
-    m_ptTarget = ::targetPoints(m_nWidth, m_nHeight, bAuto);
-}
-
 CalibDlg::View CalibDlg::view() const {
     View v;
     v.paintMode = m_nPaintMode;
@@ -243,61 +174,6 @@ void CalibDlg::setPointerMoved(bool moved) {
 bool CalibDlg::isPointerMoved() {
     QMutexLocker lock(&m_mutex);
     return m_bPointerMoved;
-}
-
-void CalibDlg::showRings(int sweepDegrees, const QColor& color) {
-    label->setPixmap(targetSymbolWithRings(m_pixSymbol, sweepDegrees, color));
-}
-
-void CalibDlg::setArcAnimation(bool on) {
-    if (on) {
-        m_bArcRunning = true;
-        m_nArcAngle = 0;
-        m_pArcTimer->start(pause::scaledMs(kArcTickMs));
-    } else {
-        m_bArcRunning = false;
-        showRings(360, Qt::white);
-        m_pArcTimer->stop();
-        m_nArcAngle = 0;
-    }
-    update();
-}
-
-void CalibDlg::OnTimer() {
-    // Ten ticks fill the rings; one more shows them full before the target counts as done.
-    if (m_nArcAngle < kArcDoneAbove) {
-        m_nArcAngle += kArcStepDegrees;
-        showRings(m_nArcAngle, QColor(255, 0, 0));
-        return;
-    }
-    showRings(360, Qt::white);
-    if (m_nIndex < m_nCount)
-        emit sigMCNextStepPointer();
-}
-
-void CalibDlg::glide(int from, int to) {
-    if (from < 0 || from >= kTargetSlots || to < 0 || to >= kTargetSlots)
-        return;
-    m_pAnim->stop();
-    m_pAnim->setStartValue(targetRect(m_ptTarget[from]));
-    m_pAnim->setEndValue(targetRect(m_ptTarget[to]));
-    m_pAnim->start();
-}
-
-void CalibDlg::animateToNext() {
-    // The status line names the new target.
-    update();
-    if (m_nIndex == m_nCount)
-        label->hide();
-    glide(m_nIndex - 1, m_nIndex);
-}
-
-void CalibDlg::animateToPrev() {
-    update();
-    // Back from past the last target: the symbol was hidden there and must come back.
-    if (m_nIndex >= 0 && m_nIndex < m_nCount)
-        label->show();
-    glide(m_nIndex + 1, m_nIndex);
 }
 
 void CalibDlg::waitWhile(const bool& flag) {
@@ -345,25 +221,20 @@ void CalibDlg::paintEvent(QPaintEvent*) {
         break;
     case Targets:
         if (m_nIndex <= m_nCount - 1)
-            paintTargetScreen(painter);
+            paintTargetScreen(painter, canvas());
         break;
     case Pattern:
         paintPattern(painter, m_nWidth, m_nHeight, m_nCeiling, m_nRear, m_ptTarget);
         break;
     case Check:
         if (m_nIndex <= m_nCount - 1)
-            paintCheckScreen(painter);
+            paintCheckScreen(painter, canvas(), m_bCheckAfterCalibration);
         break;
     case CheckSummary:
-        paintCheckSummary(painter);
+        paintCheckSummary(painter, canvas(), m_check, m_sCheckNote);
         break;
     case Outcome:
-        painter.fillRect(0, 0, m_nWidth, m_nHeight, Qt::black);
-        painter.setPen(Qt::white);
-        painter.setFont(textFont(24));
-        // Wrapped: with several monitors a hint about the touch mapping follows the outcome.
-        painter.drawText(QRect(m_nWidth / 10, 0, m_nWidth * 8 / 10, m_nHeight),
-                         Qt::AlignCenter | Qt::TextWordWrap, m_sStatus);
+        paintOutcomeScreen(painter, canvas(), m_sStatus);
         break;
     default:
         break;
@@ -372,11 +243,14 @@ void CalibDlg::paintEvent(QPaintEvent*) {
     m_bPainting = false;
 }
 
-QFont CalibDlg::textFont(int pointSize) const {
-    QFont font(QStringLiteral("Tahoma"), pointSize);
-    if (m_pText && m_pText->languageIndex() == kKoreanIndex)
-        font.setFamily(QStringLiteral("Malgun Gothic"));
-    return font;
+ScreenCanvas CalibDlg::canvas() const {
+    ScreenCanvas c;
+    c.width = m_nWidth;
+    c.height = m_nHeight;
+    c.dpiRatio = m_dpiRatio;
+    c.background = &m_imgBackground;
+    c.text = m_pText;
+    return c;
 }
 
 QString CalibDlg::statusText() const {
@@ -401,7 +275,7 @@ void CalibDlg::paintStatus(QPainter& painter) {
         targets << targetRect(m_ptTarget[i]);
     painter.setLayoutDirection(m_pText && m_pText->isRightToLeft() ? Qt::RightToLeft
                                                                    : Qt::LeftToRight);
-    painter.setFont(textFont(10));
+    painter.setFont(canvas().font(10));
     paintStatusLine(painter, text, QSize(m_nWidth, m_nHeight), targets);
 }
 
@@ -428,139 +302,6 @@ void CalibDlg::showCheckSummary(const AccuracyCheck& check) {
 void CalibDlg::setCheckNote(const QString& text) {
     m_sCheckNote = text;
     update();
-}
-
-void CalibDlg::paintHeading(QPainter& painter, const QString& text) {
-    // The background is text-free: the heading stands where the picture's design puts it,
-    // 40 to 120 of its 800 rows, in the user's language.
-    QFont heading = textFont(12);
-    heading.setPixelSize(std::max(1, m_nHeight * kHeadingPixels / kBackgroundHeight));
-    heading.setBold(true);
-    painter.setFont(heading);
-    painter.drawText(QRect(0, m_nHeight * kHeadingTop / kBackgroundHeight, m_nWidth,
-                           m_nHeight * kHeadingHeight / kBackgroundHeight),
-                     Qt::AlignCenter, text);
-}
-
-// The accuracy check's heading in the user's language; false without a language table.
-bool CalibDlg::paintCheckHeading(QPainter& painter) {
-    if (!m_pText)
-        return false;
-    if (m_pText->isRightToLeft())
-        painter.setLayoutDirection(Qt::RightToLeft);
-    painter.setPen(Qt::white);
-    paintHeading(painter, m_pText->textAK(kCheckHeading));
-    return true;
-}
-
-void CalibDlg::paintCheckScreen(QPainter& painter) {
-    painter.drawImage(QPoint(0, 0), m_imgBackground);
-    if (!paintCheckHeading(painter))
-        return;
-    QString text = m_pText->textAK(kCheckInstruction);
-    if (m_bCheckAfterCalibration)
-        text = m_pText->textCS(kTextSucceeded) + QStringLiteral("\r\n\r\n") + text;
-    // Below the centre target, above the lower ones.
-    const int top = m_nHeight / 2 + kTargetSymbolSize / 2 + 10;
-    painter.setFont(textFont(12));
-    painter.drawText(QRect(0, top, m_nWidth, std::max(1, m_nHeight / 6)), Qt::AlignCenter, text);
-}
-
-QString CalibDlg::checkFigures() const {
-    if (!m_pText)
-        return QString();
-    const auto number = [](double v) { return QString::number(v, 'f', 1); };
-    const int worst = m_check.worstIndex() + 1;
-    if (m_check.knowsMillimetres())
-        return m_pText->textAK(kCheckFiguresMm)
-            .arg(number(m_check.meanPx()), number(m_check.meanMm()), number(m_check.worstPx()),
-                 number(m_check.worstMm()))
-            .arg(worst);
-    return m_pText->textAK(kCheckFigures)
-        .arg(number(m_check.meanPx()), number(m_check.worstPx()))
-        .arg(worst);
-}
-
-void CalibDlg::paintCheckSummary(QPainter& painter) {
-    painter.fillRect(0, 0, m_nWidth, m_nHeight, Qt::black);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QVector<AccuracyCheck::Touch>& touches = m_check.touches();
-    const int worst = m_check.worstIndex();
-    painter.setFont(textFont(10));
-    for (int i = 0; i < touches.size(); ++i) {
-        const QPointF t = touches[i].target;
-        const bool bad = touches[i].errorPx > m_check.thresholdPx();
-        painter.setPen(QPen(Qt::white, 2));
-        painter.drawLine(t - QPointF(kCrossArm, 0), t + QPointF(kCrossArm, 0));
-        painter.drawLine(t - QPointF(0, kCrossArm), t + QPointF(0, kCrossArm));
-        const QColor mark = bad ? QColor(255, 160, 0) : QColor(0, 220, 0);
-        painter.setPen(QPen(mark, 2));
-        if (touches[i].pen) {
-            painter.setBrush(mark);
-            painter.drawEllipse(touches[i].touch, 4, 4);
-        } else {
-            // A mouse click is not the pen's: a hollow square, never taken for a touch.
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(QRectF(touches[i].touch - QPointF(5, 5), QSizeF(10, 10)));
-        }
-        painter.setBrush(Qt::NoBrush);
-        if (i == worst) {
-            painter.setPen(QPen(QColor(255, 0, 0), 4));
-            painter.drawEllipse(t, kWorstRingRadius, kWorstRingRadius);
-        }
-        painter.setPen(i == worst ? QColor(255, 80, 80) : QColor(Qt::white));
-        // Below the target, or above it where the window ends below.
-        const double below = t.y() + kWorstRingRadius + 4;
-        const double labelTop =
-            below + kLabelHeight <= m_nHeight ? below : t.y() - kWorstRingRadius - 4 - kLabelHeight;
-        painter.drawText(QRectF(t.x() - 100, labelTop, 200, kLabelHeight),
-                         Qt::AlignHCenter | Qt::AlignTop,
-                         QStringLiteral("%1: %2 px").arg(i + 1).arg(touches[i].errorPx, 0, 'f', 1));
-    }
-    if (!paintCheckHeading(painter))
-        return;
-    QStringList lines;
-    if (m_check.count() > 0)
-        lines << checkFigures();
-    // The errors decide only a check the pen made to its end.
-    if (m_check.untouchedTarget() > 0)
-        lines << m_pText->textAK(kCheckUntouched)
-                     .arg(m_check.untouchedTarget())
-                     .arg(m_check.waitSeconds());
-    else if (!m_check.isPenCheck())
-        lines << m_pText->textAK(kCheckNotPen).arg(m_check.mouseClicks()).arg(m_check.count());
-    else
-        lines << (m_check.passed() ? m_pText->textAK(kCheckWithin) : m_pText->textAK(kCheckAbove))
-                     .arg(m_check.thresholdPx());
-    if (!m_sCheckNote.isEmpty())
-        lines << m_sCheckNote;
-    const int top = m_nHeight / 2 + kTargetSymbolSize / 2 + 10;
-    painter.setFont(textFont(14));
-    painter.setPen(m_check.passed() ? QColor(Qt::white) : QColor(255, 160, 0));
-    painter.drawText(QRect(0, top, m_nWidth, std::max(1, m_nHeight / 4)),
-                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
-                     lines.join(QStringLiteral("\r\n\r\n")));
-}
-
-void CalibDlg::paintTargetScreen(QPainter& painter) {
-    painter.drawImage(QPoint(0, 0), m_imgBackground);
-
-    const QRect textRect(m_nWidth / 2 - static_cast<int>(std::floor(m_dpiRatio * 450)),
-                         m_nHeight / 2, static_cast<int>(std::floor(m_dpiRatio * 900)),
-                         static_cast<int>(std::floor(m_dpiRatio * 100)));
-    QString text;
-    if (m_pText) {
-        text = m_pText->textCW(0) + QStringLiteral("\r\n\r\n") + m_pText->textCW(1) +
-               QStringLiteral("\r\n\r\n") + m_pText->textCW(3);
-        if (m_pText->isRightToLeft())
-            painter.setLayoutDirection(Qt::RightToLeft);
-    }
-    painter.setBackgroundMode(Qt::TransparentMode);
-    painter.setPen(Qt::white);
-    if (m_pText)
-        paintHeading(painter, m_pText->textCW(0));
-    painter.setFont(textFont(12));
-    painter.drawText(textRect, Qt::AlignCenter, text);
 }
 
 void CalibDlg::cancelByUser() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calib/AccuracyCheck.h"
+#include "calib/ScreenCanvas.h"
 #include "compute/TargetLayout.h"
 #include "display/KqUtils.h"
 
@@ -144,14 +145,8 @@ private:
     void glide(int from, int to);
     void showRings(int sweepDegrees, const QColor& color);
     void waitWhile(const bool& flag);
-    void paintTargetScreen(QPainter& painter);
-    bool paintCheckHeading(QPainter& painter);
-    void paintCheckScreen(QPainter& painter);
-    void paintCheckSummary(QPainter& painter);
-    void paintHeading(QPainter& painter, const QString& text);
-    QString checkFigures() const;
     void paintStatus(QPainter& painter);
-    QFont textFont(int pointSize) const;
+    ScreenCanvas canvas() const;
     void catchTouchRelease(const QPointF& localPos, const QPointF& screenPos);
 
     QLabel* label = nullptr;
