@@ -4,7 +4,6 @@
 // with the mask editor open and a stroke painted over a reflection), both 1920 x 1080.
 #include "align/AlignmentDlg.h"
 #include "align/maskDlg.h"
-#include "app/ToolkitLanguage.h"
 #include "language/LanguageTable.h"
 #include "tests/support/Screenshots.h"
 
@@ -66,10 +65,8 @@ int main(int argc, char** argv) {
     if (!screenshots::parseArguments(argc, argv, "tivora_align_screenshots", &dir, &languageId))
         return 2;
 
-    ToolkitLanguage toolkit;
-    LanguageTable text;
-    toolkit.follow(text);
-    text.loadLanguage(languageId ? languageId : LanguageTable::kEnglishIndex + 1);
+    screenshots::Language language(languageId);
+    const LanguageTable& text = language.text;
     AlignmentDlg view(&text);
     view.setOpeningPause(0);
     view.SetFWVersion(QStringLiteral("1.0.14"));

@@ -9,6 +9,7 @@
 #include "language/LanguageTable.h"
 #include "sim/desktop/SimDesktop.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/MessageRecorder.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -56,10 +57,7 @@ void ScreenChoiceTest::init() {
     qputenv("TIVORA_CONFIG_DIR", m_dir.path().toLocal8Bit());
     QFile::remove(settings::configFilePath());
     m_messages.clear();
-    user_message::setHandler([this](user_message::Kind, const QString& text) {
-        m_messages << text;
-        return QMessageBox::Ok;
-    });
+    recordMessages(&m_messages);
 }
 
 void ScreenChoiceTest::cleanup() {

@@ -12,6 +12,7 @@
 #include "log/Pause.h"
 #include "sim/SimTransport.h"
 #include "sim/desktop/SimDesktop.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/Slowed.h"
 
 #include <QAction>
@@ -63,10 +64,7 @@ void SetupWindowTest::init() {
     qputenv("TIVORA_CONFIG_DIR", m_dir.path().toLocal8Bit());
     QFile::remove(settings::configFilePath());
     m_messages.clear();
-    user_message::setHandler([this](user_message::Kind, const QString& text) {
-        m_messages << text;
-        return QMessageBox::Ok;
-    });
+    recordMessages(&m_messages);
 }
 
 void SetupWindowTest::cleanup() {

@@ -6,7 +6,6 @@
 // accuracy check's summary with its worst target marked), all 1920 x 1080, and
 // screen-search.png: two 960 x 540 monitors side by side while the projector is searched, the
 // right-hand one lit.
-#include "app/ToolkitLanguage.h"
 #include "calib/CalibDlg.h"
 #include "calib/ScreenLamp.h"
 #include "calib/TvMainCtrl.h"
@@ -52,10 +51,8 @@ int main(int argc, char** argv) {
     if (!screenshots::parseArguments(argc, argv, "tivora_calib_screenshots", &dir, &languageId))
         return 2;
 
-    ToolkitLanguage toolkit;
-    LanguageTable text;
-    toolkit.follow(text);
-    text.loadLanguage(languageId ? languageId : LanguageTable::kEnglishIndex + 1);
+    screenshots::Language language(languageId);
+    const LanguageTable& text = language.text;
     CalibDlg dlg(&text);
 
     dlg.prepareWindow(CalibDlg::Pattern);

@@ -7,6 +7,7 @@
 #include "sim/SimTransport.h"
 #include "tests/support/FakeTransport.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/QueuedSpy.h"
 #include "tests/support/Slowed.h"
 
@@ -42,10 +43,7 @@ private:
 void ControllerTest::init() {
     m_language.loadLanguage(7);
     m_messages.clear();
-    user_message::setHandler([this](user_message::Kind, const QString& text) {
-        m_messages << text;
-        return QMessageBox::Ok;
-    });
+    recordMessages(&m_messages);
 }
 
 void ControllerTest::cleanup() {

@@ -6,6 +6,7 @@
 #include "language/LanguageTable.h"
 #include "sim/desktop/SimDesktop.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/Slowed.h"
 
 #include <QtTest>
@@ -32,10 +33,7 @@ private:
 
 void ControllerSequencesTest::initTestCase() {
     m_language.loadLanguage(7);
-    user_message::setHandler([this](user_message::Kind, const QString& text) {
-        m_messages << text;
-        return QMessageBox::Ok;
-    });
+    recordMessages(&m_messages);
     QString error;
     SimDesktop desktop = makeSimDesktop(QString(), &error);
     QVERIFY2(desktop.transport, qPrintable(error));

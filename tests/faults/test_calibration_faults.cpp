@@ -9,6 +9,7 @@
 #include "sim/SimProfile.h"
 #include "sim/desktop/CalibrationCheck.h"
 #include "sim/desktop/SimDesktop.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/Slowed.h"
 
 #include <QtTest>
@@ -93,10 +94,7 @@ const QString kRefuse = QStringLiteral("[Faults]\nRefuseCodes=%1\n");
 void CalibrationFaultsTest::init() {
     m_language.loadLanguage(7);
     m_messages.clear();
-    user_message::setHandler([this](user_message::Kind, const QString& text) {
-        m_messages << text;
-        return QMessageBox::Ok;
-    });
+    recordMessages(&m_messages);
     m_dir = std::make_unique<QTemporaryDir>();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/ToolkitLanguage.h"
 #include "display/KqUtils.h"
+#include "language/LanguageTable.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,6 +24,17 @@ inline bool parseArguments(int argc, char** argv, const char* program, QDir* dir
     KqUtils::setScreenSource([] { return QVector<ScreenDesc>{{QRect(0, 0, 1920, 1080), 96.0}}; });
     return true;
 }
+
+// The language of a screenshot (English when none was asked for), with the toolkit's own texts
+// and direction following it as in the program.
+struct Language {
+    explicit Language(int languageId) {
+        toolkit.follow(text);
+        text.loadLanguage(languageId ? languageId : LanguageTable::kEnglishIndex + 1);
+    }
+    ToolkitLanguage toolkit;
+    LanguageTable text;
+};
 
 // Writes the picture and prints its path; on failure says so and returns false.
 inline bool save(const QImage& image, const QDir& dir, const QString& name) {

@@ -12,6 +12,7 @@
 #include "sim/SimTransport.h"
 #include "sim/desktop/SimDesktop.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/QueuedSpy.h"
 #include "tests/usb/UsbBridge.h"
 
@@ -97,10 +98,7 @@ void UsbLinkTest::init() {
     m_bridge = std::make_unique<UsbBridge>();
     m_language.loadLanguage(7);
     m_messages.clear();
-    user_message::setHandler([this](user_message::Kind, const QString& text) {
-        m_messages << text;
-        return QMessageBox::Ok;
-    });
+    recordMessages(&m_messages);
     m_dir = std::make_unique<QTemporaryDir>();
 }
 
