@@ -11,6 +11,7 @@
 #include "sim/desktop/SimDesktop.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/Slowed.h"
+#include "tests/support/VirtualModuleRun.h"
 
 #include <QtTest>
 #include <climits>
@@ -110,14 +111,7 @@ void CalibrationFaultsTest::boot(const QString& faults, const StoredState& store
     const QString storePath = m_dir->filePath(QStringLiteral("store.bin"));
     QVERIFY2(writeModuleStore(storePath, stored, &error), qPrintable(error));
     m_storeBefore = store();
-    const QString profilePath = m_dir->filePath(QStringLiteral("profile.ini"));
-    QFile profile(profilePath);
-    QVERIFY(profile.open(QIODevice::WriteOnly));
-    profile.write("[Module]\nStoreFile=store.bin\n");
-    profile.write(faults.toUtf8());
-    profile.close();
-
-    SimDesktop desktop = makeSimDesktop(profilePath, &error);
+    SimDesktop desktop = virtualModuleIn(QDir(m_dir->path()), faults, &error);
     QVERIFY2(desktop.transport, qPrintable(error));
     m_ctrl = new TvMainCtrl(nullptr, &m_language, std::move(desktop.transport));
 }
@@ -125,14 +119,7 @@ void CalibrationFaultsTest::boot(const QString& faults, const StoredState& store
 bool CalibrationFaultsTest::bootAndWaitForOptions(const QString& faults,
                                                   const StoredState& stored) {
     boot(faults, stored);
-    if (!m_ctrl)
-        return false;
-    QSignalSpy options(m_ctrl, &TvMainCtrl::sigSetFWOption);
-    m_ctrl->startCheckThread();
-    if (!options.wait(15000))
-        return false;
-    m_ctrl->calibDlg()->m_nLens = options.first().at(3).toInt();
-    return QTest::qWaitFor([this] { return m_ctrl->fwSupported(); }, 5000);
+    return m_ctrl && waitForModule(m_ctrl);
 }
 
 void CalibrationFaultsTest::start(int kind) {
@@ -143,8 +130,7 @@ void CalibrationFaultsTest::start(int kind) {
 }
 
 QByteArray CalibrationFaultsTest::store() const {
-    QFile file(m_dir->filePath(QStringLiteral("store.bin")));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return storedMemory(QDir(m_dir->path()));
 }
 
 void CalibrationFaultsTest::capturedPartLoss_data() {

@@ -14,6 +14,7 @@
 #include "tests/support/LogCapture.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/QueuedSpy.h"
+#include "tests/support/VirtualModuleRun.h"
 #include "tests/usb/UsbBridge.h"
 
 #include <QtTest>
@@ -56,10 +57,6 @@ private:
 };
 
 namespace {
-
-int slow(int ms) {
-    return ms * std::max(1, qEnvironmentVariableIntValue("TIVORA_TIMEOUT_FACTOR"));
-}
 
 QByteArray command(uint32_t code) {
     QByteArray packet(pkt::kPacketSize, '\0');
@@ -303,7 +300,7 @@ void UsbLinkTest::openingExchangeLiveImageAndMask() {
         });
         QVERIFY(link.IsDeviceConnected(true));
         QVERIFY(link.OpenDevice());
-        QTRY_COMPARE_WITH_TIMEOUT(mask.size(), CamDevCtrl::kMaskSize, slow(10000));
+        QTRY_COMPARE_WITH_TIMEOUT(mask.size(), CamDevCtrl::kMaskSize, slowed(10000));
         QCOMPARE(version.count(), 1);
         QCOMPARE(options.count(), 1);
         QCOMPARE(record.count(), 1);
@@ -320,7 +317,7 @@ void UsbLinkTest::openingExchangeLiveImageAndMask() {
         link.SetRecvEndpoint(1);
         link.CreateRecvPacketThread();
         link.RequestLiveImage();
-        QVERIFY(frames.wait(slow(10000)));
+        QVERIFY(frames.wait(slowed(10000)));
         QCOMPARE(frames.first().at(1).toInt(), CamDevCtrl::kLiveImageSize);
         link.DeleteThread();
         link.SetRecvEndpoint(0);
@@ -332,7 +329,7 @@ void UsbLinkTest::openingExchangeLiveImageAndMask() {
         const QByteArray uploaded = mask;
         mask.clear();
         QVERIFY(link.OpenDevice());
-        QTRY_COMPARE_WITH_TIMEOUT(mask.size(), CamDevCtrl::kMaskSize, slow(10000));
+        QTRY_COMPARE_WITH_TIMEOUT(mask.size(), CamDevCtrl::kMaskSize, slowed(10000));
         QCOMPARE(mask, uploaded);
     }
     // Closing the link: tracking back on as the last packet, both interfaces released, and no
@@ -345,13 +342,7 @@ void UsbLinkTest::openingExchangeLiveImageAndMask() {
 
 void UsbLinkTest::bootController(const QString& faults) {
     QString error;
-    const QString profilePath = m_dir->filePath(QStringLiteral("profile.ini"));
-    QFile profile(profilePath);
-    QVERIFY(profile.open(QIODevice::WriteOnly));
-    profile.write("[Module]\nStoreFile=store.bin\n");
-    profile.write(faults.toUtf8());
-    profile.close();
-    SimDesktop desktop = makeSimDesktop(profilePath, &error);
+    SimDesktop desktop = virtualModuleIn(QDir(m_dir->path()), faults, &error);
     QVERIFY2(desktop.transport, qPrintable(error));
     m_module = dynamic_cast<SimTransport*>(desktop.transport.get());
     QVERIFY(m_module);
@@ -361,17 +352,11 @@ void UsbLinkTest::bootController(const QString& faults) {
 }
 
 bool UsbLinkTest::waitForModule() {
-    QSignalSpy options(m_ctrl, &TvMainCtrl::sigSetFWOption);
-    m_ctrl->startCheckThread();
-    if (!options.wait(slow(15000)))
-        return false;
-    m_ctrl->calibDlg()->m_nLens = options.first().at(3).toInt();
-    return QTest::qWaitFor([this] { return m_ctrl->fwSupported(); }, slow(5000));
+    return ::waitForModule(m_ctrl);
 }
 
 QByteArray UsbLinkTest::store() const {
-    QFile file(m_dir->filePath(QStringLiteral("store.bin")));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return storedMemory(QDir(m_dir->path()));
 }
 
 void UsbLinkTest::autoCalibrationWithRepairedParts() {
@@ -381,7 +366,7 @@ void UsbLinkTest::autoCalibrationWithRepairedParts() {
     const StoredState before = m_module->module().state().stored;
     QSignalSpy closed(m_ctrl, &TvMainCtrl::sigClose);
     m_ctrl->StartAutoCalibration();
-    QVERIFY(closed.wait(slow(60000)));
+    QVERIFY(closed.wait(slowed(60000)));
     QCOMPARE(closed.first().first().toInt(), 0);
     QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join('\n')));
 
@@ -416,20 +401,20 @@ void UsbLinkTest::unplugDuringCaptureThenCalibrate() {
     m_ctrl->StartAutoCalibration();
     QTRY_VERIFY_WITH_TIMEOUT(eventsOf(0).contains(out(pkt::CMD_AC_SENDIMG_PART)) ||
                                  eventsOf(0).contains(out(pkt::CMD_AC_SENDIMG)),
-                             slow(20000));
+                             slowed(20000));
     m_bridge->unplug(0);
-    QTRY_VERIFY_WITH_TIMEOUT(!ui.isEmpty() && !ui.last().first().toBool(), slow(15000));
+    QTRY_VERIFY_WITH_TIMEOUT(!ui.isEmpty() && !ui.last().first().toBool(), slowed(15000));
     QVERIFY(m_messages.isEmpty());
     QString error;
     QVERIFY2(m_bridge->replug(0, &error), qPrintable(error));
-    QTRY_VERIFY_WITH_TIMEOUT(ui.last().first().toBool(), slow(20000));
-    QTRY_VERIFY_WITH_TIMEOUT(m_ctrl->fwSupported(), slow(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(ui.last().first().toBool(), slowed(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(m_ctrl->fwSupported(), slowed(10000));
     QTest::keyClick(m_ctrl->calibDlg(), Qt::Key_Escape);
     QCOMPARE(m_ctrl->state(), int(TvMainCtrl::Idle));
 
     QSignalSpy closed(m_ctrl, &TvMainCtrl::sigClose);
     m_ctrl->StartAutoCalibration();
-    QVERIFY(closed.wait(slow(60000)));
+    QVERIFY(closed.wait(slowed(60000)));
     QCOMPARE(closed.first().first().toInt(), 0);
 }
 
@@ -495,16 +480,16 @@ void UsbLinkTest::linkFaults() {
         m_bridge->setFault(0, misbehaviour);
     m_ctrl->startCheckThread();
     if (!fromStart) {
-        QTRY_COMPARE_WITH_TIMEOUT(showing(), int(ConnectionStatus::Connected), slow(15000));
+        QTRY_COMPARE_WITH_TIMEOUT(showing(), int(ConnectionStatus::Connected), slowed(15000));
         m_bridge->setFault(0, misbehaviour);
     }
     if (misbehaviour.kind == UsbFault::StallOnce && misbehaviour.value == pkt::kEpImage) {
         QSignalSpy frames(m_ctrl, &TvMainCtrl::sigUpdateAlignImage);
         m_ctrl->startLiveImage();
-        QVERIFY(frames.wait(slow(10000)));
+        QVERIFY(frames.wait(slowed(10000)));
         m_ctrl->stopLiveImage();
     }
-    QTRY_VERIFY_WITH_TIMEOUT(log.contains(logLine), slow(15000));
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(logLine), slowed(15000));
     QElapsedTimer ending;
     if (misbehaviour.kind != UsbFault::ControlSilent) {
         QTRY_VERIFY_WITH_TIMEOUT(std::any_of(shown.begin(), shown.end(),
@@ -512,17 +497,17 @@ void UsbLinkTest::linkFaults() {
                                                  return call.first().value<ConnectionStatus>() ==
                                                         status;
                                              }),
-                                 slow(15000));
+                                 slowed(15000));
         m_bridge->setFault(0, UsbFault());
-        QTRY_COMPARE_WITH_TIMEOUT(showing(), int(ConnectionStatus::Connected), slow(15000));
+        QTRY_COMPARE_WITH_TIMEOUT(showing(), int(ConnectionStatus::Connected), slowed(15000));
         const int before = versions.count();
         m_ctrl->device()->SendPacket(nullptr, pkt::CMD_SENDVERSION, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(versions.count() > before, slow(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(versions.count() > before, slowed(5000));
     }
     ending.start();
     delete m_ctrl;
     m_ctrl = nullptr;
-    QVERIFY2(ending.elapsed() < slow(2000), qPrintable(QString::number(ending.elapsed())));
+    QVERIFY2(ending.elapsed() < slowed(2000), qPrintable(QString::number(ending.elapsed())));
 }
 
 int main(int argc, char* argv[]) {
