@@ -139,10 +139,6 @@ void KqUtils::setCalibrationScreen(const ScreenChoice& choice) {
     chosen() = choice;
 }
 
-ScreenChoice KqUtils::calibrationScreenChoice() {
-    return chosen();
-}
-
 QString KqUtils::calibrationScreenName() {
     return chosen().name;
 }

@@ -70,7 +70,6 @@ public:
     // leftmost monitor. A monitor matches by identity when exactly one has it, else by name,
     // else by position. Set on the user-interface thread.
     static void setCalibrationScreen(const ScreenChoice& choice);
-    static ScreenChoice calibrationScreenChoice();
     static QString calibrationScreenName();
     // Whether a connected monitor matches the choice.
     static bool isCalibrationScreenConnected();
