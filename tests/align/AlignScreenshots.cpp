@@ -55,18 +55,7 @@ void mouse(QWidget& w, QEvent::Type type, QPoint pos) {
     QCoreApplication::sendEvent(&w, &e);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QDir dir;
-    int languageId = 0;
-    if (!screenshots::parseArguments(argc, argv, "tivora_align_screenshots", &dir, &languageId))
-        return 2;
-
-    screenshots::Language language(languageId);
-    const LanguageTable& text = language.text;
+bool renderAlignment(const QDir& dir, const LanguageTable& text) {
     AlignmentDlg view(&text);
     view.setOpeningPause(0);
     view.SetFWVersion(QStringLiteral("1.0.14"));
@@ -88,5 +77,11 @@ int main(int argc, char** argv) {
 
     // The editor paints over the picture inside the view.
     ok = screenshots::save(view.grab().toImage(), dir, QStringLiteral("align-mask.png")) && ok;
-    return ok ? 0 : 1;
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return screenshots::run(argc, argv, "tivora_align_screenshots", renderAlignment);
 }

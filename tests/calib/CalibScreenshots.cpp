@@ -41,18 +41,7 @@ QImage screenSearch(const LanguageTable& text) {
     return picture;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QDir dir;
-    int languageId = 0;
-    if (!screenshots::parseArguments(argc, argv, "tivora_calib_screenshots", &dir, &languageId))
-        return 2;
-
-    screenshots::Language language(languageId);
-    const LanguageTable& text = language.text;
+bool renderCalibration(const QDir& dir, const LanguageTable& text) {
     CalibDlg dlg(&text);
 
     dlg.prepareWindow(CalibDlg::Pattern);
@@ -94,5 +83,11 @@ int main(int argc, char** argv) {
     dlg.showCheckSummary(check);
     ok = save(dlg, dir, QStringLiteral("calib-check.png")) && ok;
     ok = screenshots::save(screenSearch(text), dir, QStringLiteral("screen-search.png")) && ok;
-    return ok ? 0 : 1;
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return screenshots::run(argc, argv, "tivora_calib_screenshots", renderCalibration);
 }

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QImage>
 #include <QTextStream>
+#include <functional>
 
 // What the programs that render docs/screenshots/ share: the command line
 // "program <folder> [language id]", a 1920 x 1080 desktop, and the saving.
@@ -35,6 +36,21 @@ struct Language {
     ToolkitLanguage toolkit;
     LanguageTable text;
 };
+
+// A screenshot program: the offscreen platform, the application, "program <folder> [language
+// id]" and the language; render draws and saves. 0 when every picture was written, 1 when one
+// was not, 2 on a bad command line.
+inline int run(int argc, char** argv, const char* program,
+               const std::function<bool(const QDir&, const LanguageTable&)>& render) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QDir dir;
+    int languageId = 0;
+    if (!parseArguments(argc, argv, program, &dir, &languageId))
+        return 2;
+    Language language(languageId);
+    return render(dir, language.text) ? 0 : 1;
+}
 
 // Writes the picture and prints its path; on failure says so and returns false.
 inline bool save(const QImage& image, const QDir& dir, const QString& name) {
