@@ -15,8 +15,9 @@ namespace window_placement {
 
 namespace {
 
-// A compositor or window manager acts within a few frames; a second is ample.
-constexpr int kLandingMs = 1000;
+// A compositor or window manager acts within a few frames; two seconds leave room for a
+// loaded machine, and only a window that never lands waits that long.
+constexpr int kLandingMs = 2000;
 constexpr int kPollMs = 20;
 // A Wayland compositor tells which output shows a surface only after it has configured it,
 // and may move it once more when its rules see the new window: the answer must hold a while.

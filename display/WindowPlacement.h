@@ -25,7 +25,7 @@ QRect shownGeometry(const QWidget* window);
 // Whether the shown window covers the monitor now.
 bool isOnMonitor(const QWidget* window, const ScreenDesc& monitor);
 
-// Waits, running the event loop, until the window covers the monitor or about a second has
+// Waits, running the event loop, until the window covers the monitor or two seconds have
 // passed; on a miss, logs one line with where it is instead. True when it landed.
 bool waitUntilOnMonitor(QWidget* window, const ScreenDesc& monitor);
 
