@@ -257,8 +257,9 @@ bool UsbTransport::isLost() {
     return m_pHandle != nullptr && m_bLost;
 }
 
-int UsbTransport::bulkTransfer(uint8_t endpoint, uint8_t* packet, unsigned timeoutMs,
-                               int* transferred) {
+// Every call on the open handle: close() waits for the calls under way, and a vanished
+// device marks the link lost.
+int UsbTransport::onHandle(const std::function<int(libusb_device_handle*)>& call) {
     libusb_device_handle* handle = nullptr;
     {
         std::lock_guard<std::mutex> lock(m_handleLock);
@@ -267,8 +268,7 @@ int UsbTransport::bulkTransfer(uint8_t endpoint, uint8_t* packet, unsigned timeo
         handle = m_pHandle;
         ++m_nTransfers;
     }
-    const int rc =
-        libusb_bulk_transfer(handle, endpoint, packet, pkt::kPacketSize, transferred, timeoutMs);
+    const int rc = call(handle);
     std::lock_guard<std::mutex> lock(m_handleLock);
     if (--m_nTransfers == 0)
         m_handleFree.notify_all();
@@ -277,22 +277,17 @@ int UsbTransport::bulkTransfer(uint8_t endpoint, uint8_t* packet, unsigned timeo
     return rc;
 }
 
+int UsbTransport::bulkTransfer(uint8_t endpoint, uint8_t* packet, unsigned timeoutMs,
+                               int* transferred) {
+    return onHandle([&](libusb_device_handle* handle) {
+        return libusb_bulk_transfer(handle, endpoint, packet, pkt::kPacketSize, transferred,
+                                    timeoutMs);
+    });
+}
+
 int UsbTransport::clearHalt(uint8_t endpoint) {
-    libusb_device_handle* handle = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(m_handleLock);
-        if (!m_pHandle)
-            return LIBUSB_ERROR_NO_DEVICE;
-        handle = m_pHandle;
-        ++m_nTransfers;
-    }
-    const int rc = libusb_clear_halt(handle, endpoint);
-    std::lock_guard<std::mutex> lock(m_handleLock);
-    if (--m_nTransfers == 0)
-        m_handleFree.notify_all();
-    if (rc == LIBUSB_ERROR_NO_DEVICE)
-        m_bLost = m_pHandle != nullptr;
-    return rc;
+    return onHandle(
+        [endpoint](libusb_device_handle* handle) { return libusb_clear_halt(handle, endpoint); });
 }
 
 void UsbTransport::close() {

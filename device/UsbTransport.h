@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 struct libusb_device_handle;
@@ -41,6 +42,7 @@ private:
     // result; LIBUSB_ERROR_NO_DEVICE also when nothing is open.
     int bulkTransfer(uint8_t endpoint, uint8_t* packet, unsigned timeoutMs, int* transferred);
     int clearHalt(uint8_t endpoint);
+    int onHandle(const std::function<int(libusb_device_handle*)>& call);
 
     // What a transfer's result means for the link; every failure is judged here.
     enum class Verdict { Done, Again, Dropped, Failed };
